@@ -1,0 +1,2 @@
+/* Replaced by the HID library sources. */
+int trevohid_placeholder_(void) { return 0; }
