@@ -23,9 +23,9 @@ struct UsageError {
 struct Args {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options; // "--band" -> "100:800"; flags -> ""
-    std::string home;   // --home, or the program's documents folder
-    std::string config; // --config, or the program's config folder
-    std::string exe_dir; // folder of the executable, with trailing '/'
+    std::string home;                           // --home, or the program's documents folder
+    std::string config;                         // --config, or the program's config folder
+    std::string exe_dir;                        // folder of the executable, with trailing '/'
 
     bool flag(const std::string& name) const { return options.count(name) > 0; }
     std::optional<std::string> option(const std::string& name) const;

@@ -101,8 +101,8 @@ int main(int argc, char** argv) {
             args.positional.push_back(w);
         }
     }
-    pelquor::Folders folders = pelquor::make_folders(home.value_or(pelquor::documents_folder()),
-                                                     args.exe_dir + "config/");
+    pelquor::Folders folders =
+        pelquor::make_folders(home.value_or(pelquor::documents_folder()), args.exe_dir + "config/");
     args.home = folders.documents;
     args.config = config ? pelquor::with_separator(*config) : folders.config;
     if (config)

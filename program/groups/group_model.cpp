@@ -8,7 +8,9 @@ int32_t sample_rate_of_range(int32_t range_mode) {
     return 6554 >> range_mode;
 }
 
-int pair_count(int n) { return n < 2 ? 0 : n * (n - 1) / 2; }
+int pair_count(int n) {
+    return n < 2 ? 0 : n * (n - 1) / 2;
+}
 
 PairSlots pair_slots(int n, int k) {
     int idx = 0;

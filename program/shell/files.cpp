@@ -17,7 +17,9 @@ namespace {
 bool g_fault_before_rename = false;
 }
 
-void set_atomic_write_fault(bool fail_before_rename) { g_fault_before_rename = fail_before_rename; }
+void set_atomic_write_fault(bool fail_before_rename) {
+    g_fault_before_rename = fail_before_rename;
+}
 
 bool file_exists(const std::string& path) {
     std::error_code ec;
@@ -123,7 +125,9 @@ bool match_mask(const std::string& name, const std::string& mask) {
     // '*' any run, '?' one character; letters compared case-blind as on the
     // platform the masks were written for.
     size_t n = 0, m = 0, star = std::string::npos, mark = 0;
-    auto eq = [](char a, char b) { return std::tolower((unsigned char)a) == std::tolower((unsigned char)b); };
+    auto eq = [](char a, char b) {
+        return std::tolower((unsigned char)a) == std::tolower((unsigned char)b);
+    };
     while (n < name.size()) {
         if (m < mask.size() && (mask[m] == '?' || (mask[m] != '*' && eq(mask[m], name[n])))) {
             ++n;

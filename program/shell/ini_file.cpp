@@ -100,7 +100,8 @@ bool IniFile::has_key(const std::string& section, const std::string& key) const 
     return find_key(section, key) >= 0;
 }
 
-std::optional<std::string> IniFile::value(const std::string& section, const std::string& key) const {
+std::optional<std::string> IniFile::value(const std::string& section,
+                                          const std::string& key) const {
     int i = find_key(section, key);
     if (i < 0)
         return std::nullopt;
@@ -114,7 +115,8 @@ std::string IniFile::read_string(const std::string& section, const std::string& 
     return v ? *v : def;
 }
 
-void IniFile::write_string(const std::string& section, const std::string& key, const std::string& value) {
+void IniFile::write_string(const std::string& section, const std::string& key,
+                           const std::string& value) {
     Line kl;
     kl.raw = key + "=" + value;
     kl.section = section;
@@ -128,7 +130,8 @@ void IniFile::write_string(const std::string& section, const std::string& key, c
     // Append after the last line of the section, or add the section at the end.
     int last = -1;
     for (size_t j = 0; j < lines_.size(); ++j)
-        if (iequal(lines_[j].section, section) && (lines_[j].is_header || !trim(lines_[j].raw).empty()))
+        if (iequal(lines_[j].section, section) &&
+            (lines_[j].is_header || !trim(lines_[j].raw).empty()))
             last = static_cast<int>(j);
     if (last >= 0) {
         kl.section = lines_[last].section;

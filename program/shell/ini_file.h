@@ -11,7 +11,7 @@
 namespace pelquor {
 
 class IniFile {
-public:
+  public:
     IniFile() = default;
     // Parses text; line ends LF or CR LF.
     static IniFile parse(const std::string& text);
@@ -34,7 +34,7 @@ public:
     // Keys of one section in file order.
     std::vector<std::string> keys(const std::string& section) const;
 
-private:
+  private:
     struct Line {
         std::string raw;     // the line as read or written
         std::string section; // section it belongs to ("" before the first)
@@ -54,7 +54,9 @@ struct ConversionError {
 bool parse_int(const std::string& text, long long& out);
 // Booleans: a decimal integer (not 0 = true) or True/False in any case.
 bool parse_bool(const std::string& text, bool& out);
-inline std::string bool_text(bool b) { return b ? "-1" : "0"; }
+inline std::string bool_text(bool b) {
+    return b ? "-1" : "0";
+}
 
 // Typed reads that throw ConversionError naming file and key on bad text.
 int32_t ini_int(const IniFile& ini, const std::string& file, const std::string& section,

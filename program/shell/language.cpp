@@ -25,7 +25,8 @@ int LangTexts::load_text(const std::string& content) {
         pos = 3;
     while (pos < content.size()) {
         size_t nl = content.find('\n', pos);
-        std::string line = content.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+        std::string line =
+            content.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
         pos = nl == std::string::npos ? content.size() : nl + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();

@@ -7,7 +7,7 @@
 namespace pelquor {
 
 class LangTexts {
-public:
+  public:
     static constexpr int count = 1000;
     // Text n; empty for numbers outside 1..1000 or not loaded.
     const std::string& operator()(int n) const;
@@ -17,7 +17,7 @@ public:
     // and numbers outside 1..1000 are skipped. Returns the number of texts stored.
     int load_text(const std::string& content);
 
-private:
+  private:
     std::array<std::string, count + 1> texts_{};
 };
 

@@ -13,7 +13,7 @@ namespace pelquor {
 
 // Message boxes, questions and input boxes. Texts arrive already translated.
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // Information with a single OK button.
     virtual void message(const std::string& text) = 0;
@@ -23,25 +23,30 @@ public:
     virtual bool question(const std::string& text) = 0;
     // OK/Cancel question; true for OK.
     virtual bool confirm(const std::string& text) { return question(text); }
+    // Two buttons with their own captions; true when the first one ended it.
+    virtual bool two_buttons(const std::string& text, const std::string& /*first*/,
+                             const std::string& /*second*/) {
+        return confirm(text);
+    }
     // Text input; nullopt when cancelled.
     virtual std::optional<std::string> input(const std::string& caption, const std::string& prompt,
                                              const std::string& initial) = 0;
     // File choice; nullopt when cancelled.
-    virtual std::optional<std::string> open_file(const std::string& caption, const std::string& folder,
-                                                 const std::string& filter) = 0;
+    virtual std::optional<std::string>
+    open_file(const std::string& caption, const std::string& folder, const std::string& filter) = 0;
 };
 
 // Records every dialog and answers from a script; unanswered questions get
 // the default answer. Used by tests and by the command-line tool.
 class ScriptedDialogs : public Dialogs {
-public:
+  public:
     struct Entry {
         std::string kind; // "message", "error", "question", "confirm", "input", "open_file"
         std::string text;
     };
     std::vector<Entry> log;
-    std::deque<bool> answers;                          // for question/confirm
-    std::deque<std::optional<std::string>> inputs;     // for input/open_file
+    std::deque<bool> answers;                      // for question/confirm
+    std::deque<std::optional<std::string>> inputs; // for input/open_file
     bool default_answer = false;
 
     void message(const std::string& text) override { log.push_back({"message", text}); }
@@ -73,7 +78,7 @@ public:
         return out;
     }
 
-private:
+  private:
     bool next_answer() {
         if (answers.empty())
             return default_answer;
@@ -92,7 +97,7 @@ private:
 
 // The progress pop-up and the event-pumping wait of long operations.
 class Progress {
-public:
+  public:
     virtual ~Progress() = default;
     // pos 0 hides the gauge, 1..100 sets it, above 100 leaves it unchanged.
     virtual void show_easy_guide(int pos, const std::string& text) = 0;
@@ -104,7 +109,7 @@ public:
 
 // Progress that only records (or forwards) its texts and sleeps for real.
 class TextProgress : public Progress {
-public:
+  public:
     std::vector<std::string> lines;
     bool echo_stderr = false;
     bool real_sleep = true;
@@ -117,7 +122,7 @@ public:
 
 // Local time: seconds since 1970-01-01 00:00 of the computer's local clock.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual uint32_t local_now() const = 0;
     // Milliseconds of a monotonic tick counter (time limits, waits).
@@ -125,14 +130,14 @@ public:
 };
 
 class SystemClock : public Clock {
-public:
+  public:
     uint32_t local_now() const override;
     uint64_t tick_ms() const override;
 };
 
 // A clock that stands still until told to move.
 class FixedClock : public Clock {
-public:
+  public:
     explicit FixedClock(uint32_t local = 0) : now_(local) {}
     uint32_t local_now() const override { return now_; }
     uint64_t tick_ms() const override { return ticks_; }
@@ -142,7 +147,7 @@ public:
         now_ = static_cast<uint32_t>(now_ + ms / 1000);
     }
 
-private:
+  private:
     uint32_t now_;
     uint64_t ticks_ = 0;
 };

@@ -126,6 +126,8 @@ void check_updates(const Settings& s, const Folders& f, Dialogs& dialogs) {
         dialogs.error(error);
 }
 
-bool saves_on_close(const Settings& s) { return s.version == program_version; }
+bool saves_on_close(const Settings& s) {
+    return s.version == program_version;
+}
 
 } // namespace pelquor

@@ -9,8 +9,9 @@ TEST(IniFile, UpdateKeepsUnknownKeysAndOrder) {
     ini.write_string("user", "label", "B");
     ini.write_string("system", "skin_index", "2");
     ini.write_string("files", "data_dir", "/d/");
-    EXPECT_EQ(ini.text(), "[user]\r\nlabel=B\r\nscript_prefix=map.html\r\n[system]\r\nversion=1.0\r\n"
-                          "skin_index=2\r\n[files]\r\ndata_dir=/d/\r\n");
+    EXPECT_EQ(ini.text(),
+              "[user]\r\nlabel=B\r\nscript_prefix=map.html\r\n[system]\r\nversion=1.0\r\n"
+              "skin_index=2\r\n[files]\r\ndata_dir=/d/\r\n");
 }
 
 TEST(IniFile, ReadTrimsAndDefaults) {
@@ -25,8 +26,9 @@ TEST(IniFile, BooleansAndIntegers) {
         const char* text;
         bool ok;
         bool value;
-    } cases[] = {{"-1", true, true}, {"0", true, false}, {"1", true, true}, {"TRUE", true, true},
-                 {"false", true, false}, {"yes", false, false}, {"", false, false}};
+    } cases[] = {{"-1", true, true},   {"0", true, false},     {"1", true, true},
+                 {"TRUE", true, true}, {"false", true, false}, {"yes", false, false},
+                 {"", false, false}};
     for (const auto& c : cases) {
         bool v = false;
         EXPECT_EQ(parse_bool(c.text, v), c.ok) << c.text;
