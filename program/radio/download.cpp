@@ -65,6 +65,11 @@ BlockStatus fetch_block(RadioContext& ctx, uint32_t address, int j, int block, i
             continue;
         }
         int k = rx[3];
+        // block_packets has 200 slots: a higher number refuses the block.
+        if (k > block_packet_slots) {
+            status = BlockStatus::no_info;
+            break;
+        }
         while (k > next && r.missing_count < 16) {
             list_missing(r, next);
             ++next;

@@ -1,56 +1,8 @@
 #include "radio/pinpoint.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 namespace pelquor {
-
-int32_t calc_esa(int32_t level, int32_t frequency) {
-    if (frequency <= 0)
-        return 0;
-    float a = std::log10(static_cast<float>(frequency)) * static_cast<float>(level) * 2.0f / 3.0f;
-    if (a > 100.0f)
-        a = 100.0f;
-    if (a < 1.0f)
-        a = 1.0f;
-    return static_cast<int32_t>(a);
-}
-
-namespace {
-
-// a * b / c rounded to nearest, halves away from zero, 64-bit intermediate.
-int64_t mul_div(int64_t a, int64_t b, int64_t c) {
-    int64_t num = a * b;
-    int64_t q = (std::llabs(num) + c / 2) / c;
-    return num < 0 ? -q : q;
-}
-
-Tcolor blend(Tcolor from, Tcolor to, int64_t t) {
-    Tcolor out = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        int64_t s = (from >> shift) & 0xFF;
-        int64_t e = (to >> shift) & 0xFF;
-        int64_t v = s + mul_div(t, e - s, 254);
-        out |= static_cast<Tcolor>(v & 0xFF) << shift;
-    }
-    return out;
-}
-
-} // namespace
-
-Tcolor get_color_log(int32_t max, int32_t val) {
-    if (max == 0)
-        return 0xFF0000;
-    constexpr Tcolor blue = 0xFF0000, red = 0x0000FF, yellow = 0x00FFFF;
-    double half = max / 2.0;
-    if (val < half) {
-        auto t = static_cast<int64_t>(val * 2.0 / max * 255.0);
-        return blend(blue, red, t);
-    }
-    auto t = static_cast<int64_t>((val - half) / max * 2.0 * 255.0);
-    return blend(red, yellow, t);
-}
 
 void init_pinpoint_values(GroupState& g) {
     auto& s = g.corr_log_set;

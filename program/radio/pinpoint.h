@@ -3,17 +3,13 @@
 // lowest reading gives the highest ESA. The panel draws PinpointState.
 #pragma once
 
+#include "analysis/esa.h"
 #include "radio/radio_link.h"
 
 #include <array>
 #include <string>
 
 namespace pelquor {
-
-// ESA figure of a level and a frequency: 1..100, 0 when frequency <= 0.
-int32_t calc_esa(int32_t level, int32_t frequency);
-// Blue-red-yellow ramp (0x00BBGGRR) of val over 0..max.
-Tcolor get_color_log(int32_t max, int32_t val);
 
 // What the panel shows for one logger after a tick.
 struct PinpointView {
