@@ -134,6 +134,7 @@ struct Options {
     bool ready = false;
     int late_ms = 0;
     std::set<int32_t> silent;
+    std::set<int32_t> announce; // loggers that announce themselves while listening
     std::vector<Fault> drops, no_resend, packet_counts, renumbers;
 };
 
@@ -184,6 +185,8 @@ class Simulator {
     }
 
     bool send_message(const Bytes& m);
+    // Reads one report (or, draining, all waiting ones) of the client.
+    void read_client(bool drain);
     void handle_message(const Bytes& m);
     void handle_report(const uint8_t* r, ssize_t n);
     void reply(const Bytes& m) {
@@ -540,7 +543,8 @@ void Simulator::announce() {
     if (!pending) {
         for (size_t tries = 0; tries < site_.loggers.size() && slot == 0; ++tries) {
             size_t i = announce_rr_++ % site_.loggers.size();
-            if (site_.loggers[i].announces && !silent(static_cast<int>(i) + 1))
+            const auto& lg = site_.loggers[i];
+            if ((lg.announces || opt_.announce.count(lg.id)) && !silent(static_cast<int>(i) + 1))
                 slot = static_cast<int>(i) + 1;
         }
     }
@@ -550,6 +554,24 @@ void Simulator::announce() {
     uint32_t a = address_of(slot);
     reply({5, 0x29, 0, static_cast<uint8_t>(a >> 16), static_cast<uint8_t>(a >> 8),
            static_cast<uint8_t>(a)});
+}
+
+void Simulator::read_client(bool drain) {
+    while (client_ >= 0) {
+        uint8_t buf[256];
+        ssize_t n = ::recv(client_, buf, sizeof buf, MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            return;
+        if (n <= 0) {
+            ::close(client_);
+            client_ = -1;
+            listening_ = false;
+            return;
+        }
+        handle_report(buf, n);
+        if (!drain)
+            return;
+    }
 }
 
 int Simulator::run() {
@@ -580,7 +602,13 @@ int Simulator::run() {
         int r = ::poll(fds, client_ >= 0 ? 2 : 1, timeout);
         if (r < 0 && errno != EINTR)
             break;
+        if (client_ >= 0 && r > 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
+            read_client(false);
         if (r > 0 && (fds[0].revents & POLLIN)) {
+            // A client that closed just before the next one connected is gone:
+            // collect what it left and its hang-up before answering "busy".
+            if (client_ >= 0)
+                read_client(true);
             int c = ::accept(listen_fd, nullptr, nullptr);
             if (c >= 0) {
                 uint8_t answer = client_ < 0 ? 0x01 : 0x02;
@@ -592,17 +620,6 @@ int Simulator::run() {
                 } else {
                     ::close(c);
                 }
-            }
-        }
-        if (client_ >= 0 && r > 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
-            uint8_t buf[256];
-            ssize_t n = ::recv(client_, buf, sizeof buf, 0);
-            if (n <= 0) {
-                ::close(client_);
-                client_ = -1;
-                listening_ = false;
-            } else {
-                handle_report(buf, n);
             }
         }
         if (client_ >= 0 && listening_ && now_ms() >= next_announce_)
@@ -627,7 +644,8 @@ std::string exe_dir() {
 int usage() {
     std::cerr
         << "usage: trevo-radiosim --socket PATH [--site FILE] [--log FILE] [--ready] [--late MS]\n"
-           "       [--silent ID] [--drop ID:BLOCK:PACKETS[:TIMES]] [--no-resend ID:BLOCK:PACKETS]\n"
+           "       [--silent ID] [--announce ID,ID..] [--drop ID:BLOCK:PACKETS[:TIMES]] "
+           "[--no-resend ID:BLOCK:PACKETS]\n"
            "       [--packets ID:BLOCK:COUNT] [--renumber ID:BLOCK:PACKET:NUMBER]\n"
            "BLOCK is a block number or *; PACKETS a list like 5,7,20-34.\n";
     return 2;
@@ -675,7 +693,10 @@ int main(int argc, char** argv) {
                 opt.late_ms = std::stoi(value());
             else if (w == "--silent")
                 opt.silent.insert(std::stoi(value()));
-            else if (w == "--drop" || w == "--no-resend") {
+            else if (w == "--announce") {
+                for (const auto& id : split(value(), ','))
+                    opt.announce.insert(std::stoi(id));
+            } else if (w == "--drop" || w == "--no-resend") {
                 if (!parse_fault(value(), 3, f, rest) || !parse_ranges(rest[0], f.packets))
                     throw std::runtime_error("bad " + w + " " + a[i]);
                 if (rest.size() > 1)

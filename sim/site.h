@@ -28,7 +28,7 @@ struct SiteLogger {
     int battery = 90;
     int firmware_major = 2;
     int firmware_minor = 15;
-    bool announces = true;
+    bool announces = false; // announces itself while the interface listens
 };
 
 struct SitePipe {

@@ -52,8 +52,10 @@ double band_weight(double f, double lo, double hi) {
     return 1;
 }
 
+// Damping along the pipes, stronger at high frequencies, and the spreading
+// of the noise with distance.
 double damping_gain(const SiteLeak& leak, const Arrival& a, double f) {
-    return std::exp(-leak.attenuation * a.damped_length * f / 1000.0);
+    return std::exp(-leak.attenuation * a.damped_length * f / 1000.0) / (1.0 + a.length / 100.0);
 }
 
 } // namespace
