@@ -9,7 +9,7 @@ PKGS=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libfftw3-dev libkissfft-dev
   clang clang-format libclang-rt-14-dev llvm
-  xvfb xauth x11-apps imagemagick fonts-dejavu-core poppler-utils
+  xvfb xauth x11-apps imagemagick fonts-dejavu-core poppler-utils xdotool
 
 )
 missing=()

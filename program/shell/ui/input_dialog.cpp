@@ -17,8 +17,8 @@ bool InputKeyFilter::accepts(const QString& format, const QString& key_text, int
         return true;
     // Moving and confirming are not typing.
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape ||
-        key == Qt::Key_Tab || key == Qt::Key_Left || key == Qt::Key_Right ||
-        key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_Delete)
+        key == Qt::Key_Tab || key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home ||
+        key == Qt::Key_End || key == Qt::Key_Delete)
         return true;
     if (key_text.size() != 1)
         return false;

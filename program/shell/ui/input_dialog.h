@@ -14,18 +14,18 @@ namespace pelquor {
 // and "."; "integer" digits and backspace; anything else lets all keys pass.
 class InputKeyFilter : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit InputKeyFilter(QObject* parent = nullptr) : QObject(parent) {}
     QString format;
     static bool accepts(const QString& format, const QString& key_text, int key);
 
-protected:
+  protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 };
 
 class TF_input : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TF_input(QWidget* parent = nullptr);
     // Prepares label, field and filter; exec() then shows it.
     void prepare(const QString& i_label, const QString& val, const QString& format);
@@ -37,14 +37,14 @@ public:
     QPushButton* ok;
     QPushButton* cancel;
 
-private:
+  private:
     InputKeyFilter* filter_;
 };
 
 // A label, an optional edit field and two buttons ("ja"/"nein" by default).
 class TYesNoForm : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TYesNoForm(QWidget* parent = nullptr);
     // Shows the form; true when the first button ended it. text is the field.
     bool ask(const QString& label, bool with_edit, QString& text, const QString& first = {},

@@ -7,7 +7,9 @@
 
 namespace pelquor {
 
-QStringList look_names() { return {"Fusion light", "Fusion dark", "Fusion steel", "Classic"}; }
+QStringList look_names() {
+    return {"Fusion light", "Fusion dark", "Fusion steel", "Classic"};
+}
 
 namespace {
 

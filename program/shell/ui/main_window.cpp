@@ -45,7 +45,9 @@ namespace pelquor {
 
 namespace {
 
-QColor to_qcolor(Tcolor c) { return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff); }
+QColor to_qcolor(Tcolor c) {
+    return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
+}
 
 QLabel* tagged_label(const QString& name, const QString& caption, int tag, QWidget* parent) {
     auto* l = new QLabel(caption, parent);
@@ -63,9 +65,12 @@ QPushButton* tagged_button(const QString& name, const QString& caption, int tag,
 
 // Commands that need the radio interface.
 bool is_radio_command(const QString& c) {
-    static const QStringList radio = {"bsSkinButtonLabel68", "bsSkinButtonLabel69",
-                                      "bsSkinButtonLabel46", "bsSkinButtonLabel43",
-                                      "Button4",             "Button5",
+    static const QStringList radio = {"bsSkinButtonLabel68",
+                                      "bsSkinButtonLabel69",
+                                      "bsSkinButtonLabel46",
+                                      "bsSkinButtonLabel43",
+                                      "Button4",
+                                      "Button5",
                                       "bsSkinSpeedButton1"};
     return radio.contains(c);
 }
@@ -171,10 +176,19 @@ TForm1::TForm1(QWidget* parent)
     connect(dev, &QShortcut::activated, this, &TForm1::show_dev_functions);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The children outlive the members: nothing may call back into them.
+    for (QLabel* l : count_time_)
+        l->removeEventFilter(this);
+    disconnect(ribbon_, nullptr, this, nullptr);
+}
 
-void TForm1::set_dialogs(Dialogs* d) { dialogs_ = d ? d : qt_dialogs_.get(); }
-void TForm1::set_clock(const Clock* c) { time_source_ = c ? c : qt_clock_.get(); }
+void TForm1::set_dialogs(Dialogs* d) {
+    dialogs_ = d ? d : qt_dialogs_.get();
+}
+void TForm1::set_clock(const Clock* c) {
+    time_source_ = c ? c : qt_clock_.get();
+}
 Progress& TForm1::progress() {
     return progress_override_ ? *progress_override_ : *static_cast<Progress*>(popup_);
 }
@@ -216,24 +230,28 @@ QWidget* TForm1::build_main_tab() {
     set_tag(page, 465);
     auto* h = new QHBoxLayout(page);
     h->setContentsMargins(4, 2, 4, 2);
-    QStyle* st = style();
     auto cmd = [&](RibbonGroup* g, const char* name, const char* caption, int tag,
-                   QStyle::StandardPixmap icon, void (TForm1::*fn)()) {
-        auto* b = Ribbon::command(name, caption, tag, st->standardIcon(icon), g);
+                   const QIcon& icon, void (TForm1::*fn)()) {
+        auto* b = Ribbon::command(name, caption, tag, icon, g);
         connect(b, &QToolButton::clicked, this, fn);
         g->add(b);
         return b;
     };
     auto* g1 = new RibbonGroup("RG_loggers", "Loggers", 485, page);
-    cmd(g1, "bsSkinButtonLabel70", "folder", 210, QStyle::SP_DirOpenIcon,
+    cmd(g1, "bsSkinButtonLabel70", "folder", 210,
+        Ribbon::glyph_icon(QString::fromUtf8("\u25A4"), QColor(205, 120, 30)),
         &TForm1::bsSkinButtonLabel70Click);
-    cmd(g1, "bsSkinButtonLabel69", "program", 211, QStyle::SP_ArrowUp,
+    cmd(g1, "bsSkinButtonLabel69", "program", 211,
+        Ribbon::glyph_icon(QString::fromUtf8("\u21E7"), QColor(38, 110, 190)),
         &TForm1::bsSkinButtonLabel69Click);
-    cmd(g1, "bsSkinButtonLabel68", "read", 212, QStyle::SP_ArrowDown,
+    cmd(g1, "bsSkinButtonLabel68", "read", 212,
+        Ribbon::glyph_icon(QString::fromUtf8("\u21E9"), QColor(38, 110, 190)),
         &TForm1::bsSkinButtonLabel68Click);
-    cmd(g1, "bsSkinButtonLabel43", "reset", 214, QStyle::SP_BrowserReload,
+    cmd(g1, "bsSkinButtonLabel43", "reset", 214,
+        Ribbon::glyph_icon(QString::fromUtf8("\u21BB"), QColor(190, 50, 50)),
         &TForm1::bsSkinButtonLabel43Click);
-    cmd(g1, "bsSkinButtonLabel46", "pinpoint", 228, QStyle::SP_MediaVolume,
+    cmd(g1, "bsSkinButtonLabel46", "pinpoint", 228,
+        Ribbon::glyph_icon(QString::fromUtf8("\u25CE"), QColor(20, 130, 140)),
         &TForm1::bsSkinButtonLabel46Click);
     cb_10audio_ = new QCheckBox("Read all 10 audioblocks", g1);
     cb_10audio_->setObjectName("CB_10audio");
@@ -243,9 +261,11 @@ QWidget* TForm1::build_main_tab() {
     h->addWidget(g1);
 
     auto* g2 = new RibbonGroup("RG_correlation", "Correlation", 486, page);
-    cmd(g2, "bsSkinButtonLabel67", "correlate", 226, QStyle::SP_MediaPlay,
+    cmd(g2, "bsSkinButtonLabel67", "correlate", 226,
+        Ribbon::glyph_icon(QString::fromUtf8("\u223F"), QColor(46, 140, 70)),
         &TForm1::bsSkinButtonLabel67Click);
-    cmd(g2, "bsSkinButtonLabel54", "correlate", 69, QStyle::SP_MediaSeekForward,
+    cmd(g2, "bsSkinButtonLabel54", "correlate", 69,
+        Ribbon::glyph_icon(QString::fromUtf8("\u2605"), QColor(46, 140, 70)),
         &TForm1::bsSkinButtonLabel54Click);
     rg_click_ = new RadioGroup("bsSkinRadioGroup2", "Click in correlation window opens",
                                {"hauptfenster", "einzel"}, g2);
@@ -302,25 +322,28 @@ QWidget* TForm1::build_map_tab() {
     set_tag(page, 466);
     auto* h = new QHBoxLayout(page);
     h->setContentsMargins(4, 2, 4, 2);
-    QStyle* st = style();
     auto cmd = [&](RibbonGroup* g, const char* name, const char* caption, int tag,
-                   QStyle::StandardPixmap icon, void (TForm1::*fn)()) {
-        auto* b = Ribbon::command(name, caption, tag, st->standardIcon(icon), g);
+                   const QIcon& icon, void (TForm1::*fn)()) {
+        auto* b = Ribbon::command(name, caption, tag, icon, g);
         connect(b, &QToolButton::clicked, this, fn);
         g->add(b);
         return b;
     };
     auto* g1 = new RibbonGroup("RG_mapfile", "Map", 490, page);
-    cmd(g1, "bsSkinButtonLabel26", "open", 2, QStyle::SP_DialogOpenButton,
+    cmd(g1, "bsSkinButtonLabel26", "open", 2,
+        Ribbon::glyph_icon(QString::fromUtf8("\u25A7"), QColor(205, 120, 30)),
         &TForm1::bsSkinButtonLabel26Click);
-    cmd(g1, "bsSkinButtonLabel22", "open", 316, QStyle::SP_DialogDiscardButton,
+    cmd(g1, "bsSkinButtonLabel22", "open", 316,
+        Ribbon::glyph_icon(QString::fromUtf8("\u2715"), QColor(90, 100, 115)),
         &TForm1::bsSkinButtonLabel22Click);
     h->addWidget(g1);
     auto* g2 = new RibbonGroup("RG_pipes", "Pipes", 491, page);
-    cmd(g2, "bsSkinButtonLabel76", "neues rohr", 257, QStyle::SP_FileDialogNewFolder,
+    cmd(g2, "bsSkinButtonLabel76", "neues rohr", 257,
+        Ribbon::glyph_icon(QString::fromUtf8("\u271A"), QColor(38, 110, 190)),
         &TForm1::bsSkinButtonLabel76Click);
     cmd(g2, "bsSkinButtonLabel23", "löschen", 202,
-        QStyle::SP_TrashIcon, &TForm1::bsSkinButtonLabel23Click);
+        Ribbon::glyph_icon(QString::fromUtf8("\u2716"), QColor(190, 50, 50)),
+        &TForm1::bsSkinButtonLabel23Click);
     cb_lines_ = new QCheckBox("pipelines", g2);
     cb_lines_->setObjectName("CB_lines");
     set_tag(cb_lines_, 482);
@@ -333,20 +356,26 @@ QWidget* TForm1::build_map_tab() {
     g2->add(cb_lines_);
     h->addWidget(g2);
     auto* g3 = new RibbonGroup("RG_positions", "Positions", 492, page);
-    cmd(g3, "bsSkinButtonLabel25", "GPS", 0, QStyle::SP_ComputerIcon,
+    cmd(g3, "bsSkinButtonLabel25", "GPS", 0,
+        Ribbon::glyph_icon(QString::fromUtf8("\u2316"), QColor(20, 130, 140)),
         &TForm1::bsSkinButtonLabel25Click);
-    cmd(g3, "bsSkinButtonLabel4", "GPS", 447, QStyle::SP_DriveNetIcon,
+    cmd(g3, "bsSkinButtonLabel4", "GPS", 447,
+        Ribbon::glyph_icon(QString::fromUtf8("\u21C4"), QColor(20, 130, 140)),
         &TForm1::bsSkinButtonLabel4Click);
-    auto* live = cmd(g3, "bsSkinButtonLabel34", "live", 431, QStyle::SP_ArrowRight,
+    auto* live = cmd(g3, "bsSkinButtonLabel34", "live", 431,
+                     Ribbon::glyph_icon(QString::fromUtf8("\u27A4"), QColor(20, 130, 140)),
                      &TForm1::bsSkinButtonLabel34Click);
     live->setCheckable(true);
     h->addWidget(g3);
     auto* g4 = new RibbonGroup("RG_mapanalysis", "Analysis", 493, page);
-    cmd(g4, "bsSkinButtonLabel13", "v-assi", 407, QStyle::SP_FileDialogContentsView,
+    cmd(g4, "bsSkinButtonLabel13", "v-assi", 407,
+        Ribbon::glyph_icon(QString::fromUtf8("v"), QColor(120, 70, 160)),
         &TForm1::bsSkinButtonLabel13Click);
-    cmd(g4, "bsSkinButtonLabel27", "multi_sec_corr", 421, QStyle::SP_FileDialogListView,
+    cmd(g4, "bsSkinButtonLabel27", "multi_sec_corr", 421,
+        Ribbon::glyph_icon(QString::fromUtf8("\u21CB"), QColor(120, 70, 160)),
         &TForm1::bsSkinButtonLabel27Click);
-    cmd(g4, "bsSkinButtonLabel5", "Highlight", 430, QStyle::SP_DialogApplyButton,
+    cmd(g4, "bsSkinButtonLabel5", "Highlight", 430,
+        Ribbon::glyph_icon(QString::fromUtf8("\u2739"), QColor(120, 70, 160)),
         &TForm1::bsSkinButtonLabel5Click);
     h->addWidget(g4);
     h->addWidget(build_countdown_panel(2));
@@ -362,11 +391,12 @@ QWidget* TForm1::build_options_tab() {
     h->setContentsMargins(4, 2, 4, 2);
     auto* g = new RibbonGroup("RG_help", "Help", 494, page);
     auto* help =
-        Ribbon::command("BL_help", "?", 461, style()->standardIcon(QStyle::SP_DialogHelpButton), g);
+        Ribbon::command("BL_help", "?", 461, Ribbon::glyph_icon("?", QColor(38, 110, 190)), g);
     connect(help, &QToolButton::clicked, this, &TForm1::show_help);
     g->add(help);
-    auto* off = Ribbon::command("BL_shutoff", "shutofftimer", 462,
-                                style()->standardIcon(QStyle::SP_BrowserStop), g);
+    auto* off =
+        Ribbon::command("BL_shutoff", "shutofftimer", 462,
+                        Ribbon::glyph_icon(QString::fromUtf8("\u23FB"), QColor(190, 50, 50)), g);
     connect(off, &QToolButton::clicked, this, &TForm1::shutoff_counter);
     g->add(off);
     h->addWidget(g);
@@ -381,22 +411,28 @@ QWidget* TForm1::build_analysis_tab() {
     set_tag(page, 468);
     auto* h = new QHBoxLayout(page);
     h->setContentsMargins(4, 2, 4, 2);
-    QStyle* st = style();
     auto* g = new RibbonGroup("RG_pair", "Correlation", 486, page);
-    auto cmd = [&](const char* name, const char* caption, int tag, QStyle::StandardPixmap icon,
+    auto cmd = [&](const char* name, const char* caption, int tag, const QIcon& icon,
                    void (TForm1::*fn)()) {
-        auto* b = Ribbon::command(name, caption, tag, st->standardIcon(icon), g);
+        auto* b = Ribbon::command(name, caption, tag, icon, g);
         connect(b, &QToolButton::clicked, this, fn);
         g->add(b);
         return b;
     };
-    cmd("bsSkinButtonLabel8", "Filter analysis", 85, QStyle::SP_FileDialogDetailedView,
+    cmd("bsSkinButtonLabel8", "Filter analysis", 85,
+        Ribbon::glyph_icon(QString::fromUtf8("\u2261"), QColor(46, 140, 70)),
         &TForm1::bsSkinButtonLabel8Click);
-    cmd("bsSkinButtonLabel10", "V-Messung", 51, QStyle::SP_MediaSeekForward,
+    cmd("bsSkinButtonLabel10", "V-Messung", 51,
+        Ribbon::glyph_icon(QString::fromUtf8("v"), QColor(120, 70, 160)),
         &TForm1::bsSkinButtonLabel10Click);
-    cmd("bsSkinButtonLabel9", "Zoom", 0, QStyle::SP_ArrowUp, &TForm1::bsSkinButtonLabel9Click);
-    cmd("bsSkinButtonLabel12", "Zoom", 0, QStyle::SP_ArrowDown, &TForm1::bsSkinButtonLabel12Click);
-    cmd("bsSkinButtonLabel21", "rohrtabelle", 42, QStyle::SP_FileDialogInfoView,
+    cmd("bsSkinButtonLabel9", "Zoom", 0,
+        Ribbon::glyph_icon(QString::fromUtf8("\u2295"), QColor(90, 100, 115)),
+        &TForm1::bsSkinButtonLabel9Click);
+    cmd("bsSkinButtonLabel12", "Zoom", 0,
+        Ribbon::glyph_icon(QString::fromUtf8("\u229E"), QColor(90, 100, 115)),
+        &TForm1::bsSkinButtonLabel12Click);
+    cmd("bsSkinButtonLabel21", "rohrtabelle", 42,
+        Ribbon::glyph_icon(QString::fromUtf8("\u25A6"), QColor(205, 120, 30)),
         &TForm1::bsSkinButtonLabel21Click);
     h->addWidget(g);
     h->addStretch();
@@ -404,7 +440,7 @@ QWidget* TForm1::build_analysis_tab() {
 }
 
 QWidget* TForm1::placeholder(int index) {
-    static constexpr int texts[] = {495, 496, 497, 0, 498};
+    static constexpr int texts[] = {text_no(495), text_no(496), text_no(497), 0, text_no(498)};
     auto* w = new QFrame;
     w->setFrameShape(QFrame::StyledPanel);
     auto* v = new QVBoxLayout(w);
@@ -560,8 +596,7 @@ QWidget* TForm1::build_options_page() {
     cg->addWidget(memo4, 3, 0, 1, 2);
     connect(b4, &QPushButton::clicked, this, [this] { run_command("Button4", true); });
     connect(b5, &QPushButton::clicked, this, [this] { run_command("Button5", true); });
-    connect(read, &QPushButton::clicked, this,
-            [this] { run_command("bsSkinSpeedButton1", true); });
+    connect(read, &QPushButton::clicked, this, [this] { run_command("bsSkinSpeedButton1", true); });
     connect(id_edit_, &QLineEdit::returnPressed, this,
             [this] { run_command("bsSkinSpeedButton1", true); });
     grid->addWidget(config, 0, 2, 3, 1);
@@ -582,8 +617,8 @@ void TForm1::load_logo(const QString& file) {
 
 void TForm1::fill_logo_list() {
     logo_list_->clear();
-    logo_list_->addItems(QDir::current().entryList({"*.bmp", "*.gif", "*.jpg", "*.png"},
-                                                   QDir::Files, QDir::Name));
+    logo_list_->addItems(
+        QDir::current().entryList({"*.bmp", "*.gif", "*.jpg", "*.png"}, QDir::Files, QDir::Name));
 }
 
 void TForm1::load_settings_into_controls() {
@@ -665,8 +700,12 @@ QWidget* TForm1::work_page(int index) const {
     return index >= 0 && index < page_control_->count() ? page_control_->widget(index) : nullptr;
 }
 
-int TForm1::current_work_page() const { return page_control_->currentIndex(); }
-void TForm1::show_work_page(int index) { page_control_->setCurrentIndex(index); }
+int TForm1::current_work_page() const {
+    return page_control_->currentIndex();
+}
+void TForm1::show_work_page(int index) {
+    page_control_->setCurrentIndex(index);
+}
 
 void TForm1::set_command(const QString& control, std::function<void()> fn) {
     if (fn)
@@ -697,10 +736,9 @@ void TForm1::load_language() {
 }
 
 void TForm1::register_window(QWidget* w) {
-    if (w && !windows_.contains(w)) {
+    windows_.removeAll(nullptr);
+    if (w && !windows_.contains(w))
         windows_ << w;
-        connect(w, &QObject::destroyed, this, [this, w] { windows_.removeAll(w); });
-    }
 }
 
 void TForm1::apply_language() {
@@ -709,11 +747,14 @@ void TForm1::apply_language() {
         return t(n).empty() ? QString(fallback) : qtext(t, n);
     };
     qt_dialogs_->buttons = {pick(49, "Yes"), pick(50, "No"), pick(45, "OK"), pick(57, "Cancel")};
-    for (QWidget* w : windows_)
-        apply_language_to(w, t);
+    for (const QPointer<QWidget>& w : windows_)
+        if (w)
+            apply_language_to(w, t);
 }
 
-QString TForm1::lang_text(int n) const { return qtext(state_.texts, n); }
+QString TForm1::lang_text(int n) const {
+    return qtext(state_.texts, n);
+}
 
 void TForm1::set_text() {
     const LangTexts& t = state_.texts;
@@ -793,7 +834,9 @@ void TForm1::skin_refresh() {
         reset_status_bar();
 }
 
-void TForm1::apply_skin(int index) { apply_look(index); }
+void TForm1::apply_skin(int index) {
+    apply_look(index);
+}
 
 void TForm1::Timer3Timer() {
     timer3_->stop();
@@ -859,18 +902,30 @@ void TForm1::show_analysis_tab() {
     ribbon_->set_current_index(tab_analysis);
 }
 
-void TForm1::bsSkinButtonLabel67Click() { run_command("bsSkinButtonLabel67", false); }
-void TForm1::bsSkinButtonLabel68Click() { run_command("bsSkinButtonLabel68", true); }
-void TForm1::bsSkinButtonLabel69Click() { run_command("bsSkinButtonLabel69", true); }
+void TForm1::bsSkinButtonLabel67Click() {
+    run_command("bsSkinButtonLabel67", false);
+}
+void TForm1::bsSkinButtonLabel68Click() {
+    run_command("bsSkinButtonLabel68", true);
+}
+void TForm1::bsSkinButtonLabel69Click() {
+    run_command("bsSkinButtonLabel69", true);
+}
 void TForm1::bsSkinButtonLabel70Click() {
     if (has_command("bsSkinButtonLabel70"))
         run_command("bsSkinButtonLabel70", false);
     else
         show_work_page(page_group);
 }
-void TForm1::bsSkinButtonLabel46Click() { run_command("bsSkinButtonLabel46", true); }
-void TForm1::bsSkinButtonLabel43Click() { run_command("bsSkinButtonLabel43", true); }
-void TForm1::bsSkinButtonLabel54Click() { run_command("bsSkinButtonLabel54", false); }
+void TForm1::bsSkinButtonLabel46Click() {
+    run_command("bsSkinButtonLabel46", true);
+}
+void TForm1::bsSkinButtonLabel43Click() {
+    run_command("bsSkinButtonLabel43", true);
+}
+void TForm1::bsSkinButtonLabel54Click() {
+    run_command("bsSkinButtonLabel54", false);
+}
 void TForm1::bsSkinRadioGroup3Click(int item) {
     state_.group.corr_log_set.c_mode = item;
     if (hooks_.save_group)
@@ -878,21 +933,51 @@ void TForm1::bsSkinRadioGroup3Click(int item) {
     if (has_command("bsSkinRadioGroup3"))
         run_command("bsSkinRadioGroup3", false);
 }
-void TForm1::bsSkinButtonLabel26Click() { run_command("bsSkinButtonLabel26", false); }
-void TForm1::bsSkinButtonLabel22Click() { run_command("bsSkinButtonLabel22", false); }
-void TForm1::bsSkinButtonLabel23Click() { run_command("bsSkinButtonLabel23", false); }
-void TForm1::bsSkinButtonLabel25Click() { run_command("bsSkinButtonLabel25", false); }
-void TForm1::bsSkinButtonLabel4Click() { run_command("bsSkinButtonLabel4", false); }
-void TForm1::bsSkinButtonLabel76Click() { run_command("bsSkinButtonLabel76", false); }
-void TForm1::bsSkinButtonLabel13Click() { run_command("bsSkinButtonLabel13", false); }
-void TForm1::bsSkinButtonLabel27Click() { run_command("bsSkinButtonLabel27", false); }
-void TForm1::bsSkinButtonLabel5Click() { run_command("bsSkinButtonLabel5", false); }
-void TForm1::bsSkinButtonLabel34Click() { run_command("bsSkinButtonLabel34", false); }
-void TForm1::bsSkinButtonLabel8Click() { run_command("bsSkinButtonLabel8", false); }
-void TForm1::bsSkinButtonLabel10Click() { run_command("bsSkinButtonLabel10", false); }
-void TForm1::bsSkinButtonLabel9Click() { run_command("bsSkinButtonLabel9", false); }
-void TForm1::bsSkinButtonLabel12Click() { run_command("bsSkinButtonLabel12", false); }
-void TForm1::bsSkinButtonLabel21Click() { run_command("bsSkinButtonLabel21", false); }
+void TForm1::bsSkinButtonLabel26Click() {
+    run_command("bsSkinButtonLabel26", false);
+}
+void TForm1::bsSkinButtonLabel22Click() {
+    run_command("bsSkinButtonLabel22", false);
+}
+void TForm1::bsSkinButtonLabel23Click() {
+    run_command("bsSkinButtonLabel23", false);
+}
+void TForm1::bsSkinButtonLabel25Click() {
+    run_command("bsSkinButtonLabel25", false);
+}
+void TForm1::bsSkinButtonLabel4Click() {
+    run_command("bsSkinButtonLabel4", false);
+}
+void TForm1::bsSkinButtonLabel76Click() {
+    run_command("bsSkinButtonLabel76", false);
+}
+void TForm1::bsSkinButtonLabel13Click() {
+    run_command("bsSkinButtonLabel13", false);
+}
+void TForm1::bsSkinButtonLabel27Click() {
+    run_command("bsSkinButtonLabel27", false);
+}
+void TForm1::bsSkinButtonLabel5Click() {
+    run_command("bsSkinButtonLabel5", false);
+}
+void TForm1::bsSkinButtonLabel34Click() {
+    run_command("bsSkinButtonLabel34", false);
+}
+void TForm1::bsSkinButtonLabel8Click() {
+    run_command("bsSkinButtonLabel8", false);
+}
+void TForm1::bsSkinButtonLabel10Click() {
+    run_command("bsSkinButtonLabel10", false);
+}
+void TForm1::bsSkinButtonLabel9Click() {
+    run_command("bsSkinButtonLabel9", false);
+}
+void TForm1::bsSkinButtonLabel12Click() {
+    run_command("bsSkinButtonLabel12", false);
+}
+void TForm1::bsSkinButtonLabel21Click() {
+    run_command("bsSkinButtonLabel21", false);
+}
 
 // ---------------------------------------------------------------- clock
 
@@ -910,9 +995,7 @@ void TForm1::clockTimer() {
     const uint32_t now = time_source_->local_now();
     sl_time_->setText(time_text(now));
     const int delta = state_.group.corr_log_set.meas_delta;
-    auto colour = [](QLabel* l, const char* c) {
-        l->setStyleSheet(QString("color: %1;").arg(c));
-    };
+    auto colour = [](QLabel* l, const char* c) { l->setStyleSheet(QString("color: %1;").arg(c)); };
     switch (state_.group.prog_state) {
     case 0:
         delta_plus_->hide();
@@ -993,8 +1076,8 @@ void TForm1::sec_timerTimer() {
     if (countdown_remaining_ > 0) {
         --countdown_remaining_;
         show_countdown_panels(true);
-        const QString t = QString::asprintf("%02d:%02d", countdown_remaining_ / 60,
-                                            countdown_remaining_ % 60);
+        const QString t =
+            QString::asprintf("%02d:%02d", countdown_remaining_ / 60, countdown_remaining_ % 60);
         for (QLabel* l : count_time_)
             l->setText(t);
     } else if (countdown_phase_ == 1) {
@@ -1050,7 +1133,9 @@ QString TForm1::help_file() const {
     return QFileInfo::exists(own) ? own : dir + "english.pdf";
 }
 
-void TForm1::show_help() { QDesktopServices::openUrl(QUrl::fromLocalFile(help_file())); }
+void TForm1::show_help() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(help_file()));
+}
 
 bool TForm1::get_input(const QString& i_label, QString& val, const QString& format) {
     return input_->get_input(i_label, val, format);

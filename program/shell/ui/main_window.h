@@ -12,6 +12,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -46,32 +47,38 @@ struct ShellState {
 };
 
 // Work pages of bsSkinPageControl1.
-enum WorkPage { page_correlation = 0, page_pipe = 1, page_map = 2, page_options = 3, page_group = 4 };
+enum WorkPage {
+    page_correlation = 0,
+    page_pipe = 1,
+    page_map = 2,
+    page_options = 3,
+    page_group = 4
+};
 // Ribbon tabs of bsRibbon1.
 enum RibbonTab { tab_main = 0, tab_map = 1, tab_options = 2, tab_analysis = 3 };
 
 // Operations of other subsystems the window runs at fixed points of its
 // workflow. Unset hooks are skipped.
 struct ShellHooks {
-    std::function<void()> save_group;       // write the open group (corr_log_set_save_ini)
-    std::function<void()> correlate;        // correlate all pairs again
-    std::function<void()> map_init;         // karteerstellen_init
-    std::function<void()> set_units;        // unit texts and limits after m_unit changed
-    std::function<void()> load_materials;   // material tables of the language
-    std::function<void()> setup_archive;    // setup_tree_structure + rebuild the tree
-    std::function<void()> recall_last_node; // select last_node and load its group
-    std::function<void()> layout_corrlog;   // logger boxes of the group page
-    std::function<void()> setup_images;     // rebuild the plot pictures after new colours
-    std::function<void()> reset_all;        // reset of the correlation display
-    std::function<void()> print_corr;       // correlation report
-    std::function<void()> print_map;        // map report
-    std::function<bool()> radio_present;    // presence check of the radio interface
+    std::function<void()> save_group;          // write the open group (corr_log_set_save_ini)
+    std::function<void()> correlate;           // correlate all pairs again
+    std::function<void()> map_init;            // karteerstellen_init
+    std::function<void()> set_units;           // unit texts and limits after m_unit changed
+    std::function<void()> load_materials;      // material tables of the language
+    std::function<void()> setup_archive;       // setup_tree_structure + rebuild the tree
+    std::function<void()> recall_last_node;    // select last_node and load its group
+    std::function<void()> layout_corrlog;      // logger boxes of the group page
+    std::function<void()> setup_images;        // rebuild the plot pictures after new colours
+    std::function<void()> reset_all;           // reset of the correlation display
+    std::function<void()> print_corr;          // correlation report
+    std::function<void()> print_map;           // map report
+    std::function<bool()> radio_present;       // presence check of the radio interface
     std::function<void(int)> import_recording; // developer import for logger slot 1..8
 };
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -179,12 +186,12 @@ public:
     void bsSkinButtonLabel12Click(); // pipe zoom
     void bsSkinButtonLabel21Click(); // pipe table
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 
-private:
+  private:
     ShellState state_;
     ShellHooks hooks_;
     std::unique_ptr<QtDialogs> qt_dialogs_;
@@ -200,7 +207,7 @@ private:
     TPopUp* popup_ = nullptr;
     TF_input* input_ = nullptr;
     TYesNoForm* yes_no_ = nullptr;
-    QList<QWidget*> windows_;
+    QList<QPointer<QWidget>> windows_;
     QHash<QString, std::function<void()>> commands_;
 
     // Main ribbon page.
@@ -217,13 +224,13 @@ private:
     std::array<QLabel*, 3> count_time_{};
 
     // Options page.
-    QLineEdit* label_edit_ = nullptr;    // bsSkinEdit2
-    QListWidget* logo_list_ = nullptr;   // bsSkinFileListBox1
-    QLabel* logo_ = nullptr;             // Image19
-    RadioGroup* rg_units_ = nullptr;     // bsSkinRadioGroup1
-    QComboBox* looks_ = nullptr;         // bsSkinComboBox7
-    RadioGroup* rg_maptype_ = nullptr;   // RG_maptype
-    QPlainTextEdit* ports_ = nullptr;    // Memo5
+    QLineEdit* label_edit_ = nullptr;  // bsSkinEdit2
+    QListWidget* logo_list_ = nullptr; // bsSkinFileListBox1
+    QLabel* logo_ = nullptr;           // Image19
+    RadioGroup* rg_units_ = nullptr;   // bsSkinRadioGroup1
+    QComboBox* looks_ = nullptr;       // bsSkinComboBox7
+    RadioGroup* rg_maptype_ = nullptr; // RG_maptype
+    QPlainTextEdit* ports_ = nullptr;  // Memo5
     QLabel* port_label_ = nullptr;
     QLineEdit* id_edit_ = nullptr;
     QCheckBox* cb_lines_ = nullptr;

@@ -72,8 +72,12 @@ void TPopUp::hide_easy_guide() {
     QApplication::processEvents();
 }
 
-void TPopUp::wait_ms(int ms) { pelquor::wait_ms(ms); }
+void TPopUp::wait_ms(int ms) {
+    pelquor::wait_ms(ms);
+}
 
-void TPopUp::mousePressEvent(QMouseEvent*) { hide(); }
+void TPopUp::mousePressEvent(QMouseEvent*) {
+    hide();
+}
 
 } // namespace pelquor

@@ -13,7 +13,7 @@ namespace pelquor {
 
 class TPopUp : public QWidget, public Progress {
     Q_OBJECT
-public:
+  public:
     explicit TPopUp(QWidget* parent = nullptr);
 
     void show_easy_guide(int pos, const std::string& text) override;
@@ -24,10 +24,10 @@ public:
     QLabel* label() const { return label_; }
     QProgressBar* gauge() const { return gauge_; }
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* e) override;
 
-private:
+  private:
     QLabel* label_;
     QProgressBar* gauge_;
 };

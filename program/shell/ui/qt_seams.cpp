@@ -1,11 +1,11 @@
 #include "shell/ui/qt_seams.h"
 
 #include <QDateTime>
-#include <chrono>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <chrono>
 
 namespace pelquor {
 
@@ -29,7 +29,8 @@ int QtDialogs::ask(const QString& text, bool error, const QStringList& captions)
     box.setIcon(error ? QMessageBox::Critical : QMessageBox::NoIcon);
     QList<QPushButton*> bs;
     for (int i = 0; i < captions.size(); ++i)
-        bs << box.addButton(captions[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+        bs << box.addButton(captions[i],
+                            i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
     box.setDefaultButton(bs.front());
     box.exec();
     // Closing the box any other way counts as the last button.
@@ -74,7 +75,8 @@ std::optional<std::string> QtDialogs::input(const std::string& caption, const st
     return d.textValue().toStdString();
 }
 
-std::optional<std::string> QtDialogs::open_file(const std::string& caption, const std::string& folder,
+std::optional<std::string> QtDialogs::open_file(const std::string& caption,
+                                                const std::string& folder,
                                                 const std::string& filter) {
     QString f = QFileDialog::getOpenFileName(parent_, QString::fromStdString(caption),
                                              QString::fromStdString(folder),

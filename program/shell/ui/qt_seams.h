@@ -21,7 +21,7 @@ struct DialogButtonTexts {
 QString qt_file_filter(const QString& filter);
 
 class QtDialogs : public Dialogs {
-public:
+  public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     DialogButtonTexts buttons;
     QString title = "TrevoPelquor";
@@ -37,14 +37,14 @@ public:
     std::optional<std::string> open_file(const std::string& caption, const std::string& folder,
                                          const std::string& filter) override;
 
-private:
+  private:
     QWidget* parent_;
     int ask(const QString& text, bool error, const QStringList& captions);
 };
 
 // Local time from Qt: seconds since 1970 of the local clock.
 class QtClock : public Clock {
-public:
+  public:
     uint32_t local_now() const override;
     uint64_t tick_ms() const override;
 };

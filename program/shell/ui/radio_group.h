@@ -14,7 +14,7 @@ namespace pelquor {
 
 class RadioGroup : public QGroupBox {
     Q_OBJECT
-public:
+  public:
     explicit RadioGroup(const QString& name, const QString& caption, const QStringList& items,
                         QWidget* parent = nullptr, bool horizontal = false);
     int item_index() const { return index_; }
@@ -27,10 +27,10 @@ public:
     int count() const { return static_cast<int>(buttons_.size()); }
     QRadioButton* button(int index) const;
 
-signals:
+  signals:
     void itemClicked(int index);
 
-private:
+  private:
     QButtonGroup group_;
     QVector<QRadioButton*> buttons_;
     int index_ = -1;

@@ -5,6 +5,7 @@
 #include <QBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QToolButton>
@@ -32,7 +33,9 @@ RibbonGroup::RibbonGroup(const QString& name, const QString& caption, int tag, Q
     v->addWidget(l);
 }
 
-void RibbonGroup::add(QWidget* w) { row_->addWidget(w); }
+void RibbonGroup::add(QWidget* w) {
+    row_->addWidget(w);
+}
 
 Ribbon::Ribbon(QWidget* parent) : QFrame(parent) {
     setObjectName("bsRibbon1");
@@ -72,9 +75,15 @@ int Ribbon::add_page(QWidget* page, const QString& caption) {
     return tabs_->addTab(caption);
 }
 
-int Ribbon::count() const { return tabs_->count(); }
-QWidget* Ribbon::page(int index) const { return stack_->widget(index); }
-int Ribbon::current_index() const { return tabs_->currentIndex(); }
+int Ribbon::count() const {
+    return tabs_->count();
+}
+QWidget* Ribbon::page(int index) const {
+    return stack_->widget(index);
+}
+int Ribbon::current_index() const {
+    return tabs_->currentIndex();
+}
 
 void Ribbon::set_current_index(int index) {
     if (index == tabs_->currentIndex())
@@ -83,10 +92,36 @@ void Ribbon::set_current_index(int index) {
     tabs_->setCurrentIndex(index);
 }
 
-void Ribbon::set_tab_text(int index, const QString& text) { tabs_->setTabText(index, text); }
-QString Ribbon::tab_text(int index) const { return tabs_->tabText(index); }
-void Ribbon::set_tab_visible(int index, bool visible) { tabs_->setTabVisible(index, visible); }
-bool Ribbon::is_tab_visible(int index) const { return tabs_->isTabVisible(index); }
+void Ribbon::set_tab_text(int index, const QString& text) {
+    tabs_->setTabText(index, text);
+}
+QString Ribbon::tab_text(int index) const {
+    return tabs_->tabText(index);
+}
+void Ribbon::set_tab_visible(int index, bool visible) {
+    tabs_->setTabVisible(index, visible);
+}
+bool Ribbon::is_tab_visible(int index) const {
+    return tabs_->isTabVisible(index);
+}
+
+QIcon Ribbon::glyph_icon(const QString& glyph, const QColor& c) {
+    QPixmap pm(64, 64);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawRoundedRect(QRectF(4, 4, 56, 56), 12, 12);
+    QFont f("DejaVu Sans");
+    f.setPixelSize(34);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRect(4, 2, 56, 58), Qt::AlignCenter, glyph);
+    return QIcon(pm);
+}
 
 QToolButton* Ribbon::command(const QString& name, const QString& caption, int tag,
                              const QIcon& icon, QWidget* parent) {

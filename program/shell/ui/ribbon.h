@@ -2,6 +2,7 @@
 // them, the command page of the selected tab.
 #pragma once
 
+#include <QColor>
 #include <QFrame>
 #include <QIcon>
 #include <QString>
@@ -17,18 +18,18 @@ namespace pelquor {
 // A captioned block of commands on a ribbon page.
 class RibbonGroup : public QFrame {
     Q_OBJECT
-public:
+  public:
     RibbonGroup(const QString& name, const QString& caption, int tag, QWidget* parent = nullptr);
     void add(QWidget* w);
     QHBoxLayout* row() const { return row_; }
 
-private:
+  private:
     QHBoxLayout* row_;
 };
 
 class Ribbon : public QFrame {
     Q_OBJECT
-public:
+  public:
     explicit Ribbon(QWidget* parent = nullptr);
 
     // Adds a page; its tab caption comes from the page's tag (or caption).
@@ -44,13 +45,15 @@ public:
     QMenu* app_menu() const { return menu_; }
     QToolButton* app_button() const { return app_button_; }
 
+    // A command icon: a white symbol on a rounded square of colour c.
+    static QIcon glyph_icon(const QString& glyph, const QColor& c);
     static QToolButton* command(const QString& name, const QString& caption, int tag,
                                 const QIcon& icon, QWidget* parent = nullptr);
 
-signals:
+  signals:
     void currentChanged(int index);
 
-private:
+  private:
     QToolButton* app_button_;
     QMenu* menu_;
     QTabBar* tabs_;

@@ -119,8 +119,9 @@ void Tstartbild::sprachfiles() {
             continue;
         auto dot = name.find('.');
         ComboBox1->addItem(QString::fromStdString(
-            dot == std::string::npos ? name
-                                     : name.substr(0, dot) + name.substr(std::min(dot + 4, name.size()))));
+            dot == std::string::npos
+                ? name
+                : name.substr(0, dot) + name.substr(std::min(dot + 4, name.size()))));
     }
     ComboBox1->blockSignals(false);
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &Tstartbild::ComboBox1Change,

@@ -14,7 +14,7 @@ class TForm1;
 
 class Tstartbild : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit Tstartbild(TForm1& main);
     // sprachfiles and check_radio; the caller shows the form with exec().
     void FormCreate();
@@ -26,10 +26,10 @@ public:
     QComboBox* ComboBox1;
     QLabel* IM_ok;
     QLabel* IM_nok;
-    QPushButton* ok_button;  // bsSkinButtonLabel1
+    QPushButton* ok_button; // bsSkinButtonLabel1
     QPushButton* Button1;
 
-private:
+  private:
     TForm1& main_;
 };
 

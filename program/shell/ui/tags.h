@@ -14,11 +14,25 @@ class QWidget;
 
 namespace pelquor {
 
-inline void set_tag(QObject* o, int tag) { o->setProperty("tag", tag); }
-inline int tag_of(const QObject* o) { return o->property("tag").toInt(); }
-inline void mark_picture(QObject* o) { o->setProperty("picture", true); }
+// Marks a language text number kept in data (tables of tags), so that the
+// check of the language files finds it.
+constexpr int text_no(int n) {
+    return n;
+}
 
-inline QString qtext(const LangTexts& t, int n) { return QString::fromStdString(t(n)); }
+inline void set_tag(QObject* o, int tag) {
+    o->setProperty("tag", tag);
+}
+inline int tag_of(const QObject* o) {
+    return o->property("tag").toInt();
+}
+inline void mark_picture(QObject* o) {
+    o->setProperty("picture", true);
+}
+
+inline QString qtext(const LangTexts& t, int n) {
+    return QString::fromStdString(t(n));
+}
 
 // Captions (hints for pictures) of every tagged control, action and page
 // below root, root included. Texts that are empty in the table leave the
