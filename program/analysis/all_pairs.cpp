@@ -1,8 +1,10 @@
 #include "analysis/all_pairs.h"
 
 #include "radio/radio_frames.h"
+#include "radio/recording.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace pelquor {
 
@@ -38,9 +40,228 @@ float pair_position(RunEnv& env) {
     return pair_q;
 }
 
-void allblock_logger_korr(RunEnv& env, int32_t log1, int32_t log2, int corr_inx) {
-    const CorrelationResult r =
-        correlation(env.cs, env.g, env.group_folder, log1, log2, block_n_method);
+namespace {
+
+constexpr int n_lags = fft_len;
+
+// One window of a recording: logger slot, block s, shift of B (0 for A).
+struct WindowKey {
+    int32_t slot = 0;
+    int s = 0;
+    int shift = 0;
+    bool operator==(const WindowKey&) const = default;
+};
+
+struct PairPlan {
+    int32_t a = 0, b = 0; // loggers as correlated
+    int32_t loop_a = 0, loop_b = 0;
+    int block = 0; // MBC: the one block; ABC: 0 (all)
+    int blocks_used = 0;
+    int last_block = 0; // block whose spectra the plot would show
+    int last_shift = 0;
+    bool shift_clamped = false;
+};
+
+// The correlation of every pair of a run, block by block. Windows are read
+// and transformed once (two real windows per complex transform), and the
+// back transforms of two cross spectra share one complex transform through
+// their Hermitian parts, whose transforms are real.
+class BatchRun {
+  public:
+    BatchRun(RunEnv& env, std::vector<PairPlan>& pairs) : env_(env), pairs_(pairs) {
+        sums_.assign(pairs.size(), std::vector<float>(n_lags, 0.0f));
+        herm_.assign(2, std::vector<Tcomplex>(n_lags));
+        packed_.resize(n_lags);
+        out_.resize(n_lags);
+        samples_.resize(wave_samples_len);
+    }
+
+    void run() {
+        const auto& set = env_.g.corr_log_set;
+        for (int s = max_blocks; s >= 1; --s) {
+            keys_.clear();
+            jobs_.clear();
+            for (size_t k = 0; k < pairs_.size(); ++k) {
+                PairPlan& p = pairs_[k];
+                if (p.block != 0 && p.block != s)
+                    continue;
+                const int number = block_number_of(set.meas_mode, s);
+                if (!exists(path(p.a, number)) || !exists(path(p.b, number)))
+                    continue;
+                int sh = set.meas_mode == 1 ? get_correction(env_.cs, env_.g, p.a, p.b, s) : 0;
+                if (sh > max_shift || sh < -max_shift) {
+                    sh = std::clamp(sh, -max_shift, max_shift);
+                    p.shift_clamped = true;
+                }
+                const size_t wa = window({p.a, s, 0});
+                const size_t wb = window({p.b, s, sh});
+                jobs_.push_back({k, wa, wb});
+                ++p.blocks_used;
+                p.last_block = s;
+                p.last_shift = sh;
+            }
+            if (jobs_.empty())
+                continue;
+            transform_windows(s);
+            back_transforms();
+        }
+    }
+
+    const std::vector<float>& sum(size_t k) const { return sums_[k]; }
+
+    // What the pair correlation leaves in the plot arrays after the pair's
+    // last block: the spectra of A and B and the cross spectrum.
+    void plot_arrays(const PairPlan& p) {
+        CorrelationState& cs = env_.cs;
+        if (p.last_block == 0)
+            return;
+        read_window(p.a, p.last_block, 0, [&](int i, float v) { cs.corr_input[i].re = v; });
+        read_window(p.b, p.last_block, p.last_shift,
+                    [&](int i, float v) { cs.corr_input[i].im = v; });
+        cs.plan.transform(cs.corr_input.data(), cs.corr_spectrum.data());
+        spec_trennen(cs);
+        single_betrag(cs);
+        kreuzspektrum2(cs);
+        kreuz_betrag(cs);
+        cs.spectrum_block = p.last_block;
+    }
+
+  private:
+    struct Job {
+        size_t pair;
+        size_t a, b; // windows
+    };
+
+    static bool exists(const std::string& path) {
+        std::error_code ec;
+        return std::filesystem::exists(path, ec);
+    }
+    std::string path(int32_t slot, int number) const {
+        return env_.group_folder + recording_file_name(logger(env_.g, slot).ID, number);
+    }
+    size_t window(const WindowKey& key) {
+        for (size_t i = 0; i < keys_.size(); ++i)
+            if (keys_[i] == key)
+                return i;
+        keys_.push_back(key);
+        return keys_.size() - 1;
+    }
+    // Window i = sample 2026 + i - shift of the block's recording (samples
+    // past the end of a short file are 0).
+    template <class F> void read_window(int32_t slot, int s, int shift, F&& put) {
+        const int number = block_number_of(env_.g.corr_log_set.meas_mode, s);
+        read_recording(path(slot, number), samples_.data(), samples_.size(), samples_.size());
+        for (int i = 0; i < n_lags; ++i)
+            put(i, static_cast<float>(samples_[static_cast<size_t>(skipped_samples + i - shift)]));
+    }
+
+    // Spectra of the block's windows, two to a transform.
+    void transform_windows(int s) {
+        if (spectra_.size() < keys_.size())
+            spectra_.resize(keys_.size(), std::vector<Tcomplex>(n_lags));
+        for (size_t w = 0; w < keys_.size(); w += 2) {
+            const bool two = w + 1 < keys_.size();
+            read_window(keys_[w].slot, s, keys_[w].shift, [&](int i, float v) {
+                packed_[i] = {v, 0.0f};
+            });
+            if (two)
+                read_window(keys_[w + 1].slot, s, keys_[w + 1].shift,
+                            [&](int i, float v) { packed_[i].im = v; });
+            env_.cs.plan.transform(packed_.data(), out_.data());
+            Tcomplex* x = spectra_[w].data();
+            Tcomplex* y = two ? spectra_[w + 1].data() : nullptr;
+            for (int k = 0; k < n_lags; ++k) {
+                const Tcomplex z = out_[k];
+                const Tcomplex zz = out_[(n_lags - k) % n_lags];
+                // The split of the pair correlation; x is kept unconjugated.
+                x[k] = {(z.re + zz.re) / 2, -((zz.im - z.im) / 2)};
+                if (y)
+                    y[k] = {(z.im + zz.im) / 2, (zz.re - z.re) / 2};
+            }
+        }
+    }
+
+    // Cross spectrum, band filter and back transform of every job, two jobs
+    // to a transform.
+    void back_transforms() {
+        CorrelationState& cs = env_.cs;
+        const GroupState& g = env_.g;
+        for (size_t j = 0; j < jobs_.size(); j += 2) {
+            const size_t m = std::min<size_t>(2, jobs_.size() - j);
+            for (size_t t = 0; t < m; ++t) {
+                const Job& job = jobs_[j + t];
+                const Tcomplex* a = spectra_[job.a].data();
+                const Tcomplex* b = spectra_[job.b].data();
+                for (int k = 0; k < n_lags; ++k)
+                    cs.corr_input[k] = cx_mul({a[k].re, -a[k].im}, b[k]);
+                spektrum_filtern(cs, g.sample_rate, g.filter1_li, g.filter1_re);
+                // Hermitian part: its transform is the real part of the
+                // filtered spectrum's transform.
+                const Tcomplex* f = cs.corr_filtered.data();
+                Tcomplex* hp = herm_[t].data();
+                for (int k = 0; k < n_lags; ++k) {
+                    const Tcomplex ff = f[(n_lags - k) % n_lags];
+                    hp[k] = {(f[k].re + ff.re) / 2, (f[k].im - ff.im) / 2};
+                }
+            }
+            const Tcomplex* h1 = herm_[0].data();
+            const Tcomplex* h2 = herm_[1].data();
+            for (int k = 0; k < n_lags; ++k)
+                packed_[k] = m == 2 ? Tcomplex{h1[k].re - h2[k].im, h1[k].im + h2[k].re} : h1[k];
+            cs.plan.transform(packed_.data(), out_.data());
+            constexpr int half = n_lags / 2;
+            for (size_t t = 0; t < m; ++t) {
+                float* sum = sums_[jobs_[j + t].pair].data();
+                for (int k = 0; k < n_lags; ++k) {
+                    const Tcomplex& o = out_[(k + half) % n_lags];
+                    const float v = (t == 0 ? o.re : o.im) / 10000;
+                    sum[k] += v * v;
+                }
+            }
+        }
+    }
+
+    RunEnv& env_;
+    std::vector<PairPlan>& pairs_;
+    std::vector<std::vector<float>> sums_;
+    std::vector<std::vector<Tcomplex>> spectra_;
+    std::vector<std::vector<Tcomplex>> herm_;
+    std::vector<Tcomplex> packed_, out_;
+    std::vector<int16_t> samples_;
+    std::vector<WindowKey> keys_;
+    std::vector<Job> jobs_;
+};
+
+// The peak search of a pair from its sum, as the pair correlation ends.
+CorrelationResult finish_pair(CorrelationState& cs, const std::vector<float>& sum, int blocks,
+                              int32_t sample_rate) {
+    std::copy(sum.begin(), sum.end(), cs.corr_sum.begin());
+    cs.blocks_used = blocks;
+    cs.status_text.clear();
+    CorrelationResult r;
+    r.blocks_used = blocks;
+    if (blocks == 0 || !normalisieren(cs)) {
+        cs.correlated = false;
+        std::fill(cs.corr_norm.begin(), cs.corr_norm.end(), 0.0f);
+        cs.peak_index = fft_half;
+        cs.marker_index = fft_half;
+        cs.delay_ms = 0;
+        if (cs.q_slot > 0 && cs.q_slot <= q_list_len)
+            cs.q_list[static_cast<size_t>(cs.q_slot)] = QEntry{};
+        return r;
+    }
+    cs.correlated = true;
+    cs.delay_ms = delay_ms(cs.peak_index, sample_rate);
+    r.correlated = true;
+    r.peak_index = cs.peak_index;
+    r.q = get_q(cs);
+    r.qf = quality_class(r.q);
+    r.delay_ms = cs.delay_ms;
+    return r;
+}
+
+// The result record of a pair whose correlation is in cs.
+void store_pair(RunEnv& env, const CorrelationResult& r, int32_t log1, int32_t log2, int corr_inx) {
     pair_position(env);
     const double delay = delay_ms(env.cs.peak_index, env.g.sample_rate);
     float q = r.q;
@@ -69,28 +290,57 @@ void allblock_logger_korr(RunEnv& env, int32_t log1, int32_t log2, int corr_inx)
     run.pos_status = r.correlated ? env.p.pos_status : static_cast<int32_t>(pos_none);
 }
 
+} // namespace
+
+void allblock_logger_korr(RunEnv& env, int32_t log1, int32_t log2, int corr_inx) {
+    const CorrelationResult r =
+        correlation(env.cs, env.g, env.group_folder, log1, log2, block_n_method);
+    store_pair(env, r, log1, log2, corr_inx);
+}
+
 std::string corr_allblock_loggers(RunEnv& env) {
     env.cs.q_slot = 0;
     env.run.shift_warning.clear();
     env.run.corr_index = 1;
     const int n = std::clamp(env.g.corr_log_set.count, 0, max_loggers);
-    for (int k = 1; k <= pair_count(n); ++k) {
+    const int count = pair_count(n);
+    // The order of each pair follows its pipe.
+    std::vector<PairPlan> plans(static_cast<size_t>(count));
+    for (int k = 1; k <= count; ++k) {
         const PairSlots slots = pair_slots(n, k);
-        int32_t a = slots.a;
-        int32_t b = slots.b;
-        env.cs.shift_clamped = false;
+        PairPlan& p = plans[static_cast<size_t>(k - 1)];
+        p.loop_a = p.a = slots.a;
+        p.loop_b = p.b = slots.b;
+        find_pair_pipe(env.g, env.p, p.a, p.b);
+        if (env.g.corr_log_set.c_mode == c_mode_mbc)
+            p.block = get_lowest_pair(env.g, p.a, p.b);
+    }
+    BatchRun batch(env, plans);
+    batch.run();
+    if (!plans.empty())
+        batch.plot_arrays(plans.back());
+
+    for (int k = 1; k <= count; ++k) {
+        const PairPlan& plan = plans[static_cast<size_t>(k - 1)];
+        int32_t a = plan.loop_a;
+        int32_t b = plan.loop_b;
+        env.cs.shift_clamped = plan.shift_clamped;
         env.cs.q_slot += 1;
         const PipeKind kind = find_pair_pipe(env.g, env.p, a, b);
         env.p.pair_running = true;
         const int inx = env.run.corr_index;
-        allblock_logger_korr(env, a, b, inx);
+        const CorrelationResult r = finish_pair(env.cs, batch.sum(static_cast<size_t>(k - 1)),
+                                                plan.blocks_used, env.g.sample_rate);
+        store_pair(env, r, a, b, inx);
         env.p.pair_running = false;
         env.run.runs[static_cast<size_t>(inx)].pipe = kind;
         env.run.runs[static_cast<size_t>(inx)].shift_clamped = env.cs.shift_clamped;
+        if (env.on_pair)
+            env.on_pair(inx);
         env.run.corr_index += 1;
         if (env.cs.shift_clamped)
-            env.run.shift_warning +=
-                " " + logger(env.g, slots.a).comment + "/" + logger(env.g, slots.b).comment + ",";
+            env.run.shift_warning += " " + logger(env.g, plan.loop_a).comment + "/" +
+                                     logger(env.g, plan.loop_b).comment + ",";
     }
     if (env.run.shift_warning.empty())
         return {};

@@ -53,6 +53,10 @@ struct RunEnv {
     const LangTexts& texts;
     std::string group_folder; // data folder + tree_path + '/'
     bool imperial = false;    // m_unit 1: the velocity band converts ft/s
+    // Called after each pair of a run is stored, with cs holding that pair's
+    // correlation (the spectra arrays hold the run's last pair only), so a
+    // view can draw the pair's small picture.
+    std::function<void(int corr_inx)> on_pair{};
 };
 
 // The leak position the drawing of a correlation computes: pair_q, the end
@@ -64,7 +68,10 @@ float pair_position(RunEnv& env);
 void allblock_logger_korr(RunEnv& env, int32_t log1, int32_t log2, int corr_inx);
 
 // All pairs (1,2), (1,3) .. (N-1,N); each pair is ordered as its pipe is
-// stored. Returns the message of the cut clock-drift shifts
+// stored. The blocks of all pairs are correlated together: each recording
+// window is read and transformed once per run, and two cross spectra share
+// one back transform; the sums equal the pair-by-pair correlation up to the
+// rounding of single floats. Returns the message of the cut clock-drift shifts
 // (shift_warning + " " + language text 232), empty when there were none.
 std::string corr_allblock_loggers(RunEnv& env);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace pelquor {
 
@@ -20,6 +21,14 @@ constexpr float c5_5 = 0.36327126400268044f;              // sin u - sin 2u
 constexpr float c8_q = 0.70710678118654752f;              // 1 / sqrt 2
 constexpr int half_max_prime = (cMaxPrimeFactor + 1) / 2; // 511
 
+// The butterflies run on one complex value (Tcomplex) or on two side by side
+// (Cv: re0 im0 re1 im1), so that neighbouring positions of a stage go through
+// one vector instruction each with exactly the operations of the scalar code.
+typedef float v4f __attribute__((vector_size(16)));
+struct Cv {
+    v4f v;
+};
+
 inline Tcomplex add(Tcomplex a, Tcomplex b) {
     return {a.re + b.re, a.im + b.im};
 }
@@ -32,65 +41,107 @@ inline Tcomplex mul(Tcomplex a, Tcomplex b) {
 inline Tcomplex scale(Tcomplex a, float x) {
     return {x * a.re, x * a.im};
 }
+// times -i and times +i
+inline Tcomplex rot_mi(Tcomplex a) {
+    return {a.im, -a.re};
+}
+inline Tcomplex rot_pi(Tcomplex a) {
+    return {-a.im, a.re};
+}
 
-inline void radix2(Tcomplex* z) {
-    const Tcomplex t = z[0];
+inline Cv add(Cv a, Cv b) {
+    return {a.v + b.v};
+}
+inline Cv sub(Cv a, Cv b) {
+    return {a.v - b.v};
+}
+inline Cv scale(Cv a, float x) {
+    return {a.v * x};
+}
+inline v4f swap_pairs(v4f a) {
+    return __builtin_shufflevector(a, a, 1, 0, 3, 2);
+}
+inline Cv rot_mi(Cv a) {
+    return {swap_pairs(a.v) * v4f{1.0f, -1.0f, 1.0f, -1.0f}};
+}
+inline Cv rot_pi(Cv a) {
+    return {swap_pairs(a.v) * v4f{-1.0f, 1.0f, -1.0f, 1.0f}};
+}
+// a times the twiddles held as tr = (re0, re0, re1, re1), ti = (-im0, im0, -im1, im1).
+inline Cv mul_split(Cv a, v4f tr, v4f ti) {
+    return {a.v * tr + swap_pairs(a.v) * ti};
+}
+inline Cv load2(const Tcomplex* p) {
+    Cv c;
+    std::memcpy(&c.v, p, sizeof c.v);
+    return c;
+}
+inline void store2(Tcomplex* p, Cv c) {
+    std::memcpy(p, &c.v, sizeof c.v);
+}
+// The first complex of a, the second of b.
+inline Cv first_of(Cv a, Cv b) {
+    return {__builtin_shufflevector(a.v, b.v, 0, 1, 6, 7)};
+}
+
+template <class C> inline void radix2(C* z) {
+    const C t = z[0];
     z[0] = add(t, z[1]);
     z[1] = sub(t, z[1]);
 }
 
-inline void radix3(Tcomplex* z) {
-    const Tcomplex t1 = add(z[1], z[2]);
+template <class C> inline void radix3(C* z) {
+    const C t1 = add(z[1], z[2]);
     z[0] = add(z[0], t1);
-    const Tcomplex m1 = scale(t1, c3_1);
-    const Tcomplex m2 = {c3_2 * (z[1].im - z[2].im), c3_2 * (z[2].re - z[1].re)};
-    const Tcomplex s1 = add(z[0], m1);
+    const C m1 = scale(t1, c3_1);
+    const C m2 = scale(rot_mi(sub(z[1], z[2])), c3_2);
+    const C s1 = add(z[0], m1);
     z[1] = add(s1, m2);
     z[2] = sub(s1, m2);
 }
 
-inline void radix4(Tcomplex* z) {
-    const Tcomplex t1 = add(z[0], z[2]);
-    const Tcomplex t2 = add(z[1], z[3]);
-    const Tcomplex m2 = sub(z[0], z[2]);
-    const Tcomplex m3 = {z[1].im - z[3].im, z[3].re - z[1].re};
+template <class C> inline void radix4(C* z) {
+    const C t1 = add(z[0], z[2]);
+    const C t2 = add(z[1], z[3]);
+    const C m2 = sub(z[0], z[2]);
+    const C m3 = rot_mi(sub(z[1], z[3]));
     z[0] = add(t1, t2);
     z[2] = sub(t1, t2);
     z[1] = add(m2, m3);
     z[3] = sub(m2, m3);
 }
 
-inline void radix5(Tcomplex* z) {
-    const Tcomplex t1 = add(z[1], z[4]);
-    const Tcomplex t2 = add(z[2], z[3]);
-    const Tcomplex t3 = sub(z[1], z[4]);
-    const Tcomplex t4 = sub(z[3], z[2]);
-    const Tcomplex t5 = add(t1, t2);
+template <class C> inline void radix5(C* z) {
+    const C t1 = add(z[1], z[4]);
+    const C t2 = add(z[2], z[3]);
+    const C t3 = sub(z[1], z[4]);
+    const C t4 = sub(z[3], z[2]);
+    const C t5 = add(t1, t2);
     z[0] = add(z[0], t5);
-    const Tcomplex m1 = scale(t5, c5_1);
-    const Tcomplex m2 = scale(sub(t1, t2), c5_2);
-    const Tcomplex m3 = {-c5_3 * (t3.im + t4.im), c5_3 * (t3.re + t4.re)};
-    const Tcomplex m4 = {-c5_4 * t4.im, c5_4 * t4.re};
-    const Tcomplex m5 = {-c5_5 * t3.im, c5_5 * t3.re};
-    const Tcomplex s3 = sub(m3, m4);
-    const Tcomplex s5 = add(m3, m5);
-    const Tcomplex s1 = add(z[0], m1);
-    const Tcomplex s2 = add(s1, m2);
-    const Tcomplex s4 = sub(s1, m2);
+    const C m1 = scale(t5, c5_1);
+    const C m2 = scale(sub(t1, t2), c5_2);
+    const C m3 = scale(rot_pi(add(t3, t4)), c5_3);
+    const C m4 = scale(rot_pi(t4), c5_4);
+    const C m5 = scale(rot_pi(t3), c5_5);
+    const C s3 = sub(m3, m4);
+    const C s5 = add(m3, m5);
+    const C s1 = add(z[0], m1);
+    const C s2 = add(s1, m2);
+    const C s4 = sub(s1, m2);
     z[1] = add(s2, s3);
     z[2] = add(s4, s5);
     z[3] = sub(s4, s5);
     z[4] = sub(s2, s3);
 }
 
-inline void radix8(Tcomplex* z) {
-    Tcomplex a[4] = {z[0], z[2], z[4], z[6]};
-    Tcomplex b[4] = {z[1], z[3], z[5], z[7]};
+template <class C> inline void radix8(C* z) {
+    C a[4] = {z[0], z[2], z[4], z[6]};
+    C b[4] = {z[1], z[3], z[5], z[7]};
     radix4(a);
     radix4(b);
-    b[1] = {c8_q * (b[1].re + b[1].im), c8_q * (b[1].im - b[1].re)};
-    b[2] = {b[2].im, -b[2].re};
-    b[3] = {c8_q * (b[3].im - b[3].re), -c8_q * (b[3].re + b[3].im)};
+    b[1] = scale(add(b[1], rot_mi(b[1])), c8_q);
+    b[2] = rot_mi(b[2]);
+    b[3] = scale(sub(rot_mi(b[3]), b[3]), c8_q);
     for (int j = 0; j < 4; ++j) {
         z[j] = add(a[j], b[j]);
         z[j + 4] = sub(a[j], b[j]);
@@ -98,9 +149,9 @@ inline void radix8(Tcomplex* z) {
 }
 
 // Prime-factor mapping of 2 x 5: no twiddles between the two halves.
-inline void radix10(Tcomplex* z) {
-    Tcomplex a[5] = {z[0], z[2], z[4], z[6], z[8]};
-    Tcomplex b[5] = {z[5], z[7], z[9], z[1], z[3]};
+template <class C> inline void radix10(C* z) {
+    C a[5] = {z[0], z[2], z[4], z[6], z[8]};
+    C b[5] = {z[5], z[7], z[9], z[1], z[3]};
     radix5(a);
     radix5(b);
     z[0] = add(a[0], b[0]);
@@ -113,6 +164,21 @@ inline void radix10(Tcomplex* z) {
     z[3] = sub(a[3], b[3]);
     z[4] = add(a[4], b[4]);
     z[9] = sub(a[4], b[4]);
+}
+
+template <int R, class C> inline void fixed_butterfly(C* z) {
+    if constexpr (R == 2)
+        radix2(z);
+    else if constexpr (R == 3)
+        radix3(z);
+    else if constexpr (R == 4)
+        radix4(z);
+    else if constexpr (R == 5)
+        radix5(z);
+    else if constexpr (R == 8)
+        radix8(z);
+    else
+        radix10(z);
 }
 
 // Any odd radix r with its table t[k] = exp(-2 pi i k / r).
@@ -155,32 +221,6 @@ void prime_table(int r, Tcomplex* t) {
         t[k] = mul(t[1], t[k - 1]);
 }
 
-inline void butterfly(int r, const Tcomplex* prime, Tcomplex* z) {
-    switch (r) {
-    case 2:
-        radix2(z);
-        break;
-    case 3:
-        radix3(z);
-        break;
-    case 4:
-        radix4(z);
-        break;
-    case 5:
-        radix5(z);
-        break;
-    case 8:
-        radix8(z);
-        break;
-    case 10:
-        radix10(z);
-        break;
-    default:
-        prime_radix(r, prime, z);
-        break;
-    }
-}
-
 bool is_fixed_radix(int r) {
     return r == 2 || r == 3 || r == 4 || r == 5 || r == 8 || r == 10;
 }
@@ -203,24 +243,80 @@ struct TwiddleWalk {
     }
 };
 
+// Twiddles of two neighbouring positions in the split form mul_split takes.
+struct SplitPair {
+    v4f tr[10];
+    v4f ti[10];
+};
+
+inline void split_twiddles(int r, const Tcomplex* t0, const Tcomplex* t1, SplitPair& p) {
+    for (int b = 0; b < r; ++b) {
+        p.tr[b] = v4f{t0[b].re, t0[b].re, t1[b].re, t1[b].re};
+        p.ti[b] = v4f{-t0[b].im, t0[b].im, -t1[b].im, t1[b].im};
+    }
+}
+
+// Stage radices of n into f (room for 32; no int has more prime factors),
+// in stage order. Returns their number.
+int factorise(int n, int* f) {
+    if (n <= 0)
+        return 0;
+    if (n == 1) {
+        f[0] = 1;
+        return 1;
+    }
+    static constexpr int radices[] = {10, 8, 5, 4, 3, 2};
+    int count = 0;
+    int rest = n;
+    for (int r : radices) {
+        if (rest == 1)
+            break;
+        while (rest % r == 0) {
+            f[count++] = r;
+            rest /= r;
+        }
+    }
+    // A trailing 2 after an 8 is better run as two radix-4 stages.
+    if (count > 0 && f[count - 1] == 2) {
+        for (int i = count - 2; i >= 0; --i) {
+            if (f[i] == 8) {
+                f[i] = 4;
+                f[count - 1] = 4;
+                break;
+            }
+        }
+    }
+    if (rest > 1) {
+        const int bound = static_cast<int>(std::sqrt(static_cast<double>(rest)));
+        for (int k = 2; k <= bound; ++k) {
+            while (rest % k == 0) {
+                f[count++] = k;
+                rest /= k;
+            }
+        }
+        if (rest > 1)
+            f[count++] = rest;
+    }
+    std::reverse(f, f + count);
+    return count;
+}
+
 struct Layout {
-    std::array<int, 32> radix{};
+    std::array<int, 34> radix{};
     std::array<int, 34> s{};
     std::array<int, 34> m{}; // m[0] = n, m[i] for stage i, m[F + 1] = 0
     int count = 0;
 };
 
 Layout layout_of(int n) {
-    const std::vector<int> f = fft_factorise(n);
-    if (static_cast<int>(f.size()) > fft_max_factors)
-        throw FftError("Too many factors for FFT length");
-    if (!f.empty() && f.front() > cMaxPrimeFactor)
+    std::array<int, 32> f{};
+    Layout l;
+    l.count = factorise(n, f.data());
+    if (l.count > 0 && f[0] > cMaxPrimeFactor)
         throw FftError(
             "Prime factor for FFT length too large. Change value for cMaxPrimeFactor in FFTs unit");
-    Layout l;
-    l.count = static_cast<int>(f.size());
     for (int i = 1; i <= l.count; ++i)
-        l.radix[i] = f[i - 1];
+        l.radix[i] = f[static_cast<size_t>(i - 1)];
     l.m[0] = n;
     l.s[1] = 1;
     l.m[1] = n / l.radix[1];
@@ -232,30 +328,149 @@ Layout layout_of(int n) {
     return l;
 }
 
-// Mixed-radix digit reversal; visit(i, k) receives output index i and source k.
-template <class Visit> void for_each_permuted(const Layout& l, int n, Visit&& visit) {
-    std::array<int, 34> c{};
-    int k = 0;
-    for (int i = 0; i < n - 1; ++i) {
-        visit(i, k);
-        k += l.m[1];
-        c[1] += 1;
-        int j = 1;
-        while (c[j] >= l.radix[j]) {
-            c[j] = 0;
-            k = k - l.m[j - 1] + l.m[j + 1];
-            ++j;
-            c[j] += 1;
-        }
+// Mixed-radix digit reversal: output index i with digits c_1 (fastest) ..
+// c_F reads input index sum c_j * m_j. The two fastest digits run as plain
+// loops, the others by carry.
+void permute(int count, const int* radix, const int* mm, int n, const Tcomplex* input,
+             Tcomplex* output) {
+    if (count < 2) {
+        std::copy(input, input + n, output);
+        return;
     }
-    visit(n - 1, n - 1);
+    const int r1 = radix[1], m1 = mm[1];
+    const int r2 = radix[2], m2 = mm[2];
+    std::array<int, 34> c{};
+    int k = 0; // contribution of digits 3 .. F
+    Tcomplex* out = output;
+    for (;;) {
+        for (int c2 = 0; c2 < r2; ++c2) {
+            const Tcomplex* src = input + k + c2 * m2;
+            for (int c1 = 0; c1 < r1; ++c1)
+                *out++ = src[c1 * m1];
+        }
+        int j = 3;
+        while (j <= count) {
+            k += mm[j];
+            if (++c[j] < radix[j])
+                break;
+            k -= radix[j] * mm[j];
+            c[j] = 0;
+            ++j;
+        }
+        if (j > count)
+            break;
+    }
 }
 
-// One stage with twiddles made on the way, position by position.
-void stage_walk(int s, int r, int m, Tcomplex* y) {
+// Where the twiddles of a stage come from: made on the way by the walk, or
+// read from a plan's tables. Both give the same numbers.
+struct WalkTwiddles {
+    TwiddleWalk walk;
+    int r;
+    Tcomplex t0[10], t1[10];
+    WalkTwiddles(int s, int r_) : walk(s, r_), r(r_) {}
+    void pair(int, SplitPair& p) {
+        walk.next(r, t0);
+        walk.next(r, t1);
+        split_twiddles(r, t0, t1, p);
+    }
+    void single(int, Tcomplex* t) { walk.next(r, t); }
+};
+
+struct TableTwiddles {
+    const float* tr; // [b * 2s + 2d], (re, re) of position d
+    const float* ti; // [b * 2s + 2d], (-im, im)
+    int s, r;
+    void pair(int d, SplitPair& p) const {
+        for (int b = 0; b < r; ++b) {
+            std::memcpy(&p.tr[b], tr + 2 * (b * s + d), sizeof(v4f));
+            std::memcpy(&p.ti[b], ti + 2 * (b * s + d), sizeof(v4f));
+        }
+    }
+    void single(int d, Tcomplex* t) const {
+        for (int b = 0; b < r; ++b)
+            t[b] = {tr[2 * (b * s + d)], ti[2 * (b * s + d) + 1]};
+    }
+};
+
+// One stage of a fixed radix R. Positions d run in pairs through the vector
+// butterflies; an odd last position runs alone. Position 0 is never turned.
+template <int R, class Source> void stage_fixed(int s, int m, Tcomplex* y, Source& source) {
+    const int sr = s * R;
+    if (s == 1) {
+        for (int g = 0; g < m; ++g) {
+            Tcomplex* base = y + g * sr;
+            Tcomplex z[R];
+            for (int b = 0; b < R; ++b)
+                z[b] = base[b];
+            fixed_butterfly<R>(z);
+            for (int b = 0; b < R; ++b)
+                base[b] = z[b];
+        }
+        return;
+    }
+    SplitPair tw;
+    int d = 0;
+    for (; d + 1 < s; d += 2) {
+        source.pair(d, tw);
+        for (int g = 0; g < m; ++g) {
+            Tcomplex* base = y + g * sr + d;
+            Cv z[R];
+            z[0] = load2(base);
+            for (int b = 1; b < R; ++b) {
+                const Cv x = load2(base + b * s);
+                z[b] = mul_split(x, tw.tr[b], tw.ti[b]);
+                if (d == 0)
+                    z[b] = first_of(x, z[b]);
+            }
+            fixed_butterfly<R>(z);
+            for (int b = 0; b < R; ++b)
+                store2(base + b * s, z[b]);
+        }
+    }
+    if (d < s) {
+        Tcomplex t[R];
+        source.single(d, t);
+        for (int g = 0; g < m; ++g) {
+            Tcomplex* base = y + g * sr + d;
+            Tcomplex z[R];
+            z[0] = base[0];
+            for (int b = 1; b < R; ++b)
+                z[b] = mul(base[b * s], t[b]);
+            fixed_butterfly<R>(z);
+            for (int b = 0; b < R; ++b)
+                base[b * s] = z[b];
+        }
+    }
+}
+
+template <class Source> void stage_fixed_any(int s, int r, int m, Tcomplex* y, Source& source) {
+    switch (r) {
+    case 2:
+        stage_fixed<2>(s, m, y, source);
+        break;
+    case 3:
+        stage_fixed<3>(s, m, y, source);
+        break;
+    case 4:
+        stage_fixed<4>(s, m, y, source);
+        break;
+    case 5:
+        stage_fixed<5>(s, m, y, source);
+        break;
+    case 8:
+        stage_fixed<8>(s, m, y, source);
+        break;
+    default:
+        stage_fixed<10>(s, m, y, source);
+        break;
+    }
+}
+
+// A stage of an odd prime radix, twiddles made on the way.
+void stage_prime_walk(int s, int r, int m, Tcomplex* y) {
     Tcomplex prime[cMaxPrimeFactor];
-    if (!is_fixed_radix(r))
-        prime_table(r, prime);
+    prime_table(r, prime);
     TwiddleWalk walk(s, r);
     Tcomplex twiddle[cMaxPrimeFactor];
     Tcomplex z[cMaxPrimeFactor];
@@ -269,40 +484,15 @@ void stage_walk(int s, int r, int m, Tcomplex* y) {
             z[0] = base[0];
             for (int b = 1; b < r; ++b)
                 z[b] = turn ? mul(base[b * s], twiddle[b]) : base[b * s];
-            butterfly(r, prime, z);
+            prime_radix(r, prime, z);
             for (int b = 0; b < r; ++b)
                 base[b * s] = z[b];
         }
     }
 }
 
-// One stage of a fixed radix with a prepared table [b * s + d]; positions run
-// innermost so that neighbouring butterflies touch neighbouring elements.
-template <int R> void stage_table(int s, int m, Tcomplex* y, const Tcomplex* tab) {
-    const int sr = s * R;
-    for (int g = 0; g < m; ++g) {
-        Tcomplex* base = y + g * sr;
-        {
-            Tcomplex z[R];
-            for (int b = 0; b < R; ++b)
-                z[b] = base[b * s];
-            butterfly(R, nullptr, z);
-            for (int b = 0; b < R; ++b)
-                base[b * s] = z[b];
-        }
-        for (int d = 1; d < s; ++d) {
-            Tcomplex z[R];
-            z[0] = base[d];
-            for (int b = 1; b < R; ++b)
-                z[b] = mul(base[d + b * s], tab[b * s + d]);
-            butterfly(R, nullptr, z);
-            for (int b = 0; b < R; ++b)
-                base[d + b * s] = z[b];
-        }
-    }
-}
-
-void stage_table_prime(int s, int r, int m, Tcomplex* y, const Tcomplex* tab,
+// The same with a plan's table [b * s + d].
+void stage_prime_table(int s, int r, int m, Tcomplex* y, const Tcomplex* tab,
                        const Tcomplex* prime) {
     Tcomplex z[cMaxPrimeFactor];
     const int sr = s * r;
@@ -322,44 +512,9 @@ void stage_table_prime(int s, int r, int m, Tcomplex* y, const Tcomplex* tab,
 } // namespace
 
 std::vector<int> fft_factorise(int n) {
-    std::vector<int> f;
-    if (n <= 0)
-        return f;
-    if (n == 1)
-        return {1};
-    static constexpr int radices[] = {10, 8, 5, 4, 3, 2};
-    int rest = n;
-    for (int r : radices) {
-        if (rest == 1)
-            break;
-        while (rest % r == 0) {
-            f.push_back(r);
-            rest /= r;
-        }
-    }
-    // A trailing 2 after an 8 is better run as two radix-4 stages.
-    if (!f.empty() && f.back() == 2) {
-        for (int i = static_cast<int>(f.size()) - 2; i >= 0; --i) {
-            if (f[i] == 8) {
-                f[i] = 4;
-                f.back() = 4;
-                break;
-            }
-        }
-    }
-    if (rest > 1) {
-        const int bound = static_cast<int>(std::sqrt(static_cast<double>(rest)));
-        for (int k = 2; k <= bound; ++k) {
-            while (rest % k == 0) {
-                f.push_back(k);
-                rest /= k;
-            }
-        }
-        if (rest > 1)
-            f.push_back(rest);
-    }
-    std::reverse(f.begin(), f.end());
-    return f;
+    std::array<int, 32> f{};
+    const int count = factorise(n, f.data());
+    return std::vector<int>(f.begin(), f.begin() + count);
 }
 
 void fft_transform(const Tcomplex* input, Tcomplex* output, int n) {
@@ -368,15 +523,22 @@ void fft_transform(const Tcomplex* input, Tcomplex* output, int n) {
     const Layout l = layout_of(n);
     if (input == output) {
         std::vector<Tcomplex> tmp(static_cast<size_t>(n));
-        for_each_permuted(l, n, [&](int i, int k) { tmp[i] = input[k]; });
+        permute(l.count, l.radix.data(), l.m.data(), n, input, tmp.data());
         std::copy(tmp.begin(), tmp.end(), output);
     } else {
-        for_each_permuted(l, n, [&](int i, int k) { output[i] = input[k]; });
+        permute(l.count, l.radix.data(), l.m.data(), n, input, output);
     }
     if (n == 1)
         return;
-    for (int i = 1; i <= l.count; ++i)
-        stage_walk(l.s[i], l.radix[i], l.m[i], output);
+    for (int i = 1; i <= l.count; ++i) {
+        const int s = l.s[i], r = l.radix[i], m = l.m[i];
+        if (is_fixed_radix(r)) {
+            WalkTwiddles source(s, r);
+            stage_fixed_any(s, r, m, output, source);
+        } else {
+            stage_prime_walk(s, r, m, output);
+        }
+    }
 }
 
 FftPlan::FftPlan(int n) : n_(n < 0 ? 0 : n) {
@@ -384,8 +546,9 @@ FftPlan::FftPlan(int n) : n_(n < 0 ? 0 : n) {
         return;
     const Layout l = layout_of(n_);
     radix_.assign(l.radix.begin() + 1, l.radix.begin() + 1 + l.count);
-    perm_.resize(static_cast<size_t>(n_));
-    for_each_permuted(l, n_, [&](int i, int k) { perm_[i] = k; });
+    digit_radix_ = l.radix;
+    digit_m_ = l.m;
+    digit_count_ = l.count;
     if (n_ == 1)
         return;
     for (int i = 1; i <= l.count; ++i) {
@@ -393,18 +556,34 @@ FftPlan::FftPlan(int n) : n_(n < 0 ? 0 : n) {
         st.s = l.s[i];
         st.r = l.radix[i];
         st.m = l.m[i];
-        if (!is_fixed_radix(st.r)) {
+        const bool fixed = is_fixed_radix(st.r);
+        if (!fixed) {
             st.prime.resize(static_cast<size_t>(st.r));
             prime_table(st.r, st.prime.data());
         }
         if (st.s > 1) {
-            st.twiddle.resize(static_cast<size_t>(st.s) * st.r);
+            const size_t count = static_cast<size_t>(st.s) * st.r;
+            if (fixed) {
+                st.split_re.resize(2 * count);
+                st.split_im.resize(2 * count);
+            } else {
+                st.twiddle.resize(count);
+            }
             TwiddleWalk walk(st.s, st.r);
             Tcomplex tw[cMaxPrimeFactor];
             for (int d = 0; d < st.s; ++d) {
                 walk.next(st.r, tw);
-                for (int b = 0; b < st.r; ++b)
-                    st.twiddle[static_cast<size_t>(b) * st.s + d] = tw[b];
+                for (int b = 0; b < st.r; ++b) {
+                    const size_t at = static_cast<size_t>(b) * st.s + d;
+                    if (fixed) {
+                        st.split_re[2 * at] = tw[b].re;
+                        st.split_re[2 * at + 1] = tw[b].re;
+                        st.split_im[2 * at] = -tw[b].im;
+                        st.split_im[2 * at + 1] = tw[b].im;
+                    } else {
+                        st.twiddle[at] = tw[b];
+                    }
+                }
             }
         }
         stages_.push_back(std::move(st));
@@ -414,32 +593,13 @@ FftPlan::FftPlan(int n) : n_(n < 0 ? 0 : n) {
 void FftPlan::transform(const Tcomplex* input, Tcomplex* output) const {
     if (n_ == 0)
         return;
-    for (int i = 0; i < n_; ++i)
-        output[i] = input[perm_[i]];
+    permute(digit_count_, digit_radix_.data(), digit_m_.data(), n_, input, output);
     for (const Stage& st : stages_) {
-        const Tcomplex* tab = st.twiddle.empty() ? nullptr : st.twiddle.data();
-        switch (st.r) {
-        case 2:
-            stage_table<2>(st.s, st.m, output, tab);
-            break;
-        case 3:
-            stage_table<3>(st.s, st.m, output, tab);
-            break;
-        case 4:
-            stage_table<4>(st.s, st.m, output, tab);
-            break;
-        case 5:
-            stage_table<5>(st.s, st.m, output, tab);
-            break;
-        case 8:
-            stage_table<8>(st.s, st.m, output, tab);
-            break;
-        case 10:
-            stage_table<10>(st.s, st.m, output, tab);
-            break;
-        default:
-            stage_table_prime(st.s, st.r, st.m, output, tab, st.prime.data());
-            break;
+        if (is_fixed_radix(st.r)) {
+            TableTwiddles source{st.split_re.data(), st.split_im.data(), st.s, st.r};
+            stage_fixed_any(st.s, st.r, st.m, output, source);
+        } else {
+            stage_prime_table(st.s, st.r, st.m, output, st.twiddle.data(), st.prime.data());
         }
     }
 }

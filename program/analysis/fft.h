@@ -3,6 +3,7 @@
 // in natural order. Callers own every array.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <stdexcept>
 #include <vector>
@@ -66,12 +67,16 @@ class FftPlan {
   private:
     struct Stage {
         int s = 1, r = 1, m = 1;
-        std::vector<Tcomplex> twiddle; // [b * s + d], b = 0 .. r-1
-        std::vector<Tcomplex> prime;   // t[0 .. r-1] for the generic radix
+        std::vector<float> split_re;   // fixed radices: [2 (b * s + d) + 0/1] = re, re
+        std::vector<float> split_im;   // ... = -im, im
+        std::vector<Tcomplex> twiddle; // generic radix: [b * s + d]
+        std::vector<Tcomplex> prime;   // generic radix: t[0 .. r-1]
     };
     int n_ = 0;
     std::vector<int> radix_;
-    std::vector<int> perm_;
+    std::array<int, 34> digit_radix_{}; // [1 .. F], for the permutation
+    std::array<int, 34> digit_m_{};     // [0 .. F + 1]
+    int digit_count_ = 0;
     std::vector<Stage> stages_;
 };
 

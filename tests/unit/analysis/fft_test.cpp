@@ -121,7 +121,7 @@ TEST(FftTransform, ImpulseAtOneGivesNegativeExponent) {
 TEST(FftTransform, MatchesDoubleDftForMixedAndOddRadices) {
     // 7, 11, 13 and 1021 take the generic odd butterfly; the rest mix the
     // fixed radices with it.
-    for (int n : {2, 3, 4, 5, 8, 10, 7, 11, 13, 1021, 14, 60, 1000, 2042, 49, 240, 4096}) {
+    for (int n : {2, 3, 4, 5, 8, 10, 7, 11, 13, 1021, 14, 60, 1000, 2042, 49, 240, 4096, 15, 135}) {
         const auto x = random_signal(n, 100u + static_cast<unsigned>(n));
         std::vector<Tcomplex> out(static_cast<size_t>(n));
         fft_transform(x.data(), out.data(), n);
@@ -154,7 +154,7 @@ TEST(FftTransform, InPlaceEqualsSeparateArraysAndKeepsInput) {
 }
 
 TEST(FftTransform, PlanGivesTheSameBits) {
-    for (int n : {16384, 1000, 14, 1021, 2042, 60, 1}) {
+    for (int n : {16384, 1000, 14, 1021, 2042, 60, 1, 15, 135, 3 * 7 * 4}) {
         const auto x = random_signal(n, 11);
         std::vector<Tcomplex> a(static_cast<size_t>(n)), b(static_cast<size_t>(n));
         fft_transform(x.data(), a.data(), n);
