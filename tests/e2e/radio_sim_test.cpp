@@ -427,3 +427,53 @@ TEST(RadioFirmware, InterfacePagesCountTheLastOne) {
     EXPECT_EQ(all.back().size(), 2u * 16) << "an empty last page";
     EXPECT_TRUE(b.saw("Tessrin Firmware verification ..."));
 }
+
+TEST(RadioDownload, ShortBlocksAndLostResends) {
+    // Block 0 announces 150 packets; block 1 loses packet 50 for good.
+    SimProcess sim(
+        {"--ready", "--packets", "4101:0:150", "--drop", "4101:1:50", "--no-resend", "4101:1:50"});
+    Bench b(1);
+    b.quick_limits();
+    init_requests(*b.ctx);
+    b.radio.current_logger = 1;
+    int list[] = {0, 1};
+    EXPECT_EQ(download_audio_blocks(*b.ctx, 4101, 2, list), "xxx");
+    EXPECT_EQ(b.radio.block_requests[1][1], 16);
+    EXPECT_EQ(b.radio.block_requests[1][2], 16);
+    EXPECT_FALSE(b.has_recording(4101, 0));
+    EXPECT_FALSE(b.has_recording(4101, 1));
+    EXPECT_EQ(sim.received_code(0xCA).size(), 3u) << "three tries for the lost packet";
+}
+
+TEST(RadioTimers, RangeOfTheReplyAndTheSelector) {
+    SimProcess sim;
+    Bench b(1);
+    auto& s = b.group.corr_log_set;
+    s.meas_mode = 1;
+    s.range_mode = 1;
+    ASSERT_TRUE(logger_programmieren(*b.ctx));
+    // The selector shows "Corr": range 1 stays, at half the rate.
+    s.range_mode = 0;
+    ASSERT_TRUE(read_timer_corr_log_set(*b.ctx));
+    EXPECT_EQ(s.range_mode, 1);
+    EXPECT_EQ(b.group.sample_rate, 3277);
+    // The selector shows "Vellmar": switching it back acts like a click.
+    int clicked = -1;
+    b.ctx->hooks.range_selector_changed = [&](int item) { clicked = item; };
+    b.group.rg_range_item = 1;
+    s.dev_type = family_corr;
+    ASSERT_TRUE(read_timer_corr_log_set(*b.ctx));
+    EXPECT_EQ(clicked, 0);
+    EXPECT_EQ(s.range_mode, 0);
+    EXPECT_EQ(b.group.sample_rate, 6554);
+    EXPECT_EQ(s.dev_type, family_corr);
+}
+
+TEST(RadioPresence, InterfaceInfoBoxes) {
+    SimProcess sim({}, "1e84:3006");
+    Bench b(1);
+    show_radio_interface_info(*b.ctx);
+    EXPECT_EQ(b.dialogs.texts("message"),
+              (std::vector<std::string>{"number of devices:1", "HID Open:0", "serial:0",
+                                        "# TR0001, HID-V:3400"}));
+}
