@@ -102,6 +102,58 @@ TEST_F(AllPairsTest, PairsFollowTheirPipesAndRecordsHoldTheRun) {
     EXPECT_EQ(g_.corr_log_set.pipes[2].sections, 0);
 }
 
+// The run correlates all pairs together; each pair must come out as the
+// pair-by-pair correlation gives it, for both methods, with clock-drift
+// shifts, a missing recording and odd numbers of windows and jobs.
+TEST_F(AllPairsTest, RunAgreesWithPairByPairCorrelation) {
+    synth::Group sg;
+    sg.meas_mode = 1;
+    sg.blocks = 10;
+    const uint32_t day = 20000 * 86400u;
+    sg.sync_time = day;
+    sg.read_time = day + 10 * 3600;
+    sg.own_rms = 2500; // weak peaks, so that q is not trivially large
+    sg.loggers = {{11, "a", 0, false, sg.read_time, 0},
+                  {12, "b", 80, false, sg.read_time, 9000},
+                  {13, "c", 200, false, sg.read_time - 1, 20000},
+                  {14, "d", 30, true, sg.read_time, 100},
+                  {15, "e", 500, false, sg.read_time, 0}};
+    sg.pipes = {{2, 1, {{100, 1000}}}, {3, 2, {{80, 900}, {40, 400}}}, {5, 4, {{60, 1200}}}};
+    load(sg, 21);
+    fs::remove(root_ / "site" / "L13_B33.wav");
+    for (int method : {c_mode_abc, c_mode_mbc}) {
+        SCOPED_TRACE(method);
+        g_.corr_log_set.c_mode = method;
+        // Levels that differ per block, so that MBC picks various blocks.
+        for (int n = 1; n <= 5; ++n)
+            for (int s = 1; s <= 10; ++s)
+                g_.corr_log_set.corr_log[n].audio_block[s].level = (n * 7 + s * 3) % 11;
+        RunEnv e = env();
+        correlate_all(e);
+        const auto batch = g_.corr_comb;
+        const auto runs = run_.runs;
+        const auto q_list = cs_->q_list;
+        for (int k = 1; k < run_.corr_index; ++k) {
+            SCOPED_TRACE(k);
+            int32_t a = batch[k].lo1_index, b = batch[k].lo2_index;
+            find_pair_pipe(g_, p_, a, b);
+            cs_->q_slot = k;
+            cs_->shift_clamped = false;
+            allblock_logger_korr(e, batch[k].lo1_index, batch[k].lo2_index, k);
+            const Tcorr_comb& single = g_.corr_comb[k];
+            EXPECT_EQ(run_.runs[k].peak_index, runs[k].peak_index);
+            EXPECT_NEAR(run_.runs[k].q, runs[k].q, 1.0f);
+            EXPECT_NEAR(cs_->q_list[k].q, q_list[k].q, 1.0f);
+            EXPECT_EQ(single.qf, batch[k].qf);
+            EXPECT_FLOAT_EQ(single.dt, batch[k].dt);
+            EXPECT_FLOAT_EQ(single.distance_a, batch[k].distance_a);
+            EXPECT_EQ(single.distance_a_string, batch[k].distance_a_string);
+            EXPECT_FLOAT_EQ(single.total_distance, batch[k].total_distance);
+            EXPECT_EQ(cs_->shift_clamped, runs[k].shift_clamped);
+        }
+    }
+}
+
 TEST_F(AllPairsTest, PairsWithoutRecordingsAreNotCorrelated) {
     synth::Group sg;
     sg.blocks = 1;
