@@ -591,7 +591,7 @@ int run_demo(const Args& a, const radiosim::Site& site, const std::string& root)
             display_wave(*cs, g, f, n);
     };
     load_logger_set(g, s.data_folder, s.tree_path, hooks);
-    RunEnv env{g, *cs, p, run, units, s.texts, folder, s.settings.m_unit == 1};
+    RunEnv env{g, *cs, p, run, units, s.texts, folder, s.settings.m_unit == 1, {}};
     std::string message = correlate_all(env);
     if (!message.empty())
         std::cerr << message << "\n";
