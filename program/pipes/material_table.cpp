@@ -75,6 +75,23 @@ int32_t get_dia_index(const Tmat_table& table, int32_t mat_index, const std::str
     return result;
 }
 
+std::vector<std::string> material_choices(const Tmat_table& table) {
+    std::vector<std::string> out;
+    for (int i = 1; i <= std::clamp(table.num_mat, 0, max_materials); ++i)
+        out.push_back(table.mat[i].mat_name);
+    return out;
+}
+
+std::vector<std::string> diameter_choices(const Tmat_table& table, int32_t mat_index) {
+    std::vector<std::string> out;
+    if (mat_index < 1 || mat_index > std::clamp(table.num_mat, 0, max_materials))
+        return out;
+    const Tsingle_mat& m = table.mat[mat_index];
+    for (int j = 1; j <= std::clamp(m.dm, 0, max_diameters); ++j)
+        out.push_back(m.n[j]);
+    return out;
+}
+
 double meter2feet(double metres) {
     return metres / 0.3048;
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pelquor {
 
@@ -56,6 +57,12 @@ int32_t get_vel(const Tmat_table& table, const std::string& diameter, const std:
 int32_t get_mat_index(const Tmat_table& table, const std::string& material);
 // mat_index must lie in 1..num_mat; anything else gives 0.
 int32_t get_dia_index(const Tmat_table& table, int32_t mat_index, const std::string& diameter);
+
+// What the pipe editor's choice lists offer: the material names in table
+// order, and the diameters of one material (empty for an index outside
+// 1..num_mat).
+std::vector<std::string> material_choices(const Tmat_table& table);
+std::vector<std::string> diameter_choices(const Tmat_table& table, int32_t mat_index);
 
 double meter2feet(double metres);
 double feet2meter(double feet);

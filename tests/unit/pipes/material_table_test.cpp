@@ -74,6 +74,11 @@ TEST_F(MaterialTableTest, NamesComeFromLanguageTextsByPosition) {
     EXPECT_EQ(table_.mat[3].dm, 2);
     EXPECT_EQ(get_vel(table_, "150", "Steel"), 1100);
     EXPECT_EQ(get_dia_index(table_, 3, "150"), 2);
+    EXPECT_EQ(material_choices(table_),
+              (std::vector<std::string>{"Material 1", "Material 2", "Steel"}));
+    EXPECT_EQ(diameter_choices(table_, 3), (std::vector<std::string>{"100", "150"}));
+    EXPECT_TRUE(diameter_choices(table_, 1).empty());
+    EXPECT_TRUE(diameter_choices(table_, 4).empty());
 }
 
 TEST_F(MaterialTableTest, LookupsKeepLastMatchAndCompareTextsExactly) {
@@ -168,10 +173,12 @@ TEST(ShippedTables, HoldAllMaterialsWithPlausibleVelocities) {
                            "Lead",      "GRP"};
     for (int i = 0; i < 10; ++i)
         texts.set(801 + i, names[i]);
-    for (int unit = 0; unit <= 1; ++unit) {
+    // German shares the metric table's data; imperial tables are English only.
+    for (auto [unit, language] :
+         {std::pair{0, "english"}, std::pair{0, "deutsch"}, std::pair{1, "deutsch"}}) {
         UnitState u;
         Tmat_table t;
-        set_units(u, t, unit, config, "english", texts);
+        set_units(u, t, unit, config, language, texts);
         ASSERT_EQ(t.num_mat, 10) << "unit " << unit;
         auto slowest = [&](int m) {
             int v = 1 << 30;
