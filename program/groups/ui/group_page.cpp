@@ -457,6 +457,14 @@ void GroupPage::CB_autodetectClick(bool checked) {
     sync_detection();
 }
 
+void GroupPage::listening_ended() {
+    if (detect_) {
+        detect_->listening = false; // the device is closed already
+        detect_->close();
+    }
+    sync_detection();
+}
+
 void GroupPage::timer_autodetectTimer() {
     // A confirmation dialog runs its own event loop: no tick may run inside it.
     timer_autodetect_->stop();

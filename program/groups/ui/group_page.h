@@ -132,6 +132,8 @@ class GroupPage : public QWidget, public ArchiveView {
     void CB_autodetectClick(bool checked);
     void timer_autodetectTimer();
     void RG_rangeClick(int item) { workflow_->rg_range_click(item); }
+    // Another radio operation ended announcement listening.
+    void listening_ended();
 
     // ArchiveView
     void tree_changed() override;
