@@ -280,7 +280,8 @@ QWidget* TForm1::build_main_tab() {
 
     auto* g3 = new RibbonGroup("RG_clock", "Clock", 488, page);
     auto* grid = new QGridLayout;
-    grid->setSpacing(2);
+    grid->setVerticalSpacing(2);
+    grid->setHorizontalSpacing(8);
     sl_time_ = new QLabel("--:--:--", g3);
     sl_time_->setObjectName("SL_time");
     QFont big = sl_time_->font();
@@ -310,6 +311,7 @@ QWidget* TForm1::build_main_tab() {
     for (QWidget* w : {static_cast<QWidget*>(act_time_), static_cast<QWidget*>(sl_in_),
                        static_cast<QWidget*>(delta_plus_), static_cast<QWidget*>(delta_minus_)})
         w->hide();
+    g3->hide(); // shown while the clock runs
     h->addWidget(g3);
     h->addWidget(build_countdown_panel(1));
     h->addStretch();
@@ -357,7 +359,7 @@ QWidget* TForm1::build_map_tab() {
     h->addWidget(g2);
     auto* g3 = new RibbonGroup("RG_positions", "Positions", 492, page);
     cmd(g3, "bsSkinButtonLabel25", "GPS", 0,
-        Ribbon::glyph_icon(QString::fromUtf8("\u2316"), QColor(20, 130, 140)),
+        Ribbon::glyph_icon(QString::fromUtf8("\u25C9"), QColor(20, 130, 140)),
         &TForm1::bsSkinButtonLabel25Click);
     cmd(g3, "bsSkinButtonLabel4", "GPS", 447,
         Ribbon::glyph_icon(QString::fromUtf8("\u21C4"), QColor(20, 130, 140)),
@@ -396,7 +398,7 @@ QWidget* TForm1::build_options_tab() {
     g->add(help);
     auto* off =
         Ribbon::command("BL_shutoff", "shutofftimer", 462,
-                        Ribbon::glyph_icon(QString::fromUtf8("\u23FB"), QColor(190, 50, 50)), g);
+                        Ribbon::glyph_icon(QString::fromUtf8("\u25F7"), QColor(190, 50, 50)), g);
     connect(off, &QToolButton::clicked, this, &TForm1::shutoff_counter);
     g->add(off);
     h->addWidget(g);
@@ -477,7 +479,7 @@ QWidget* TForm1::build_options_page() {
     ug->addWidget(tagged_label("L_logo", "logo", 472, user), 1, 0, Qt::AlignTop);
     logo_list_ = new QListWidget(user);
     logo_list_->setObjectName("bsSkinFileListBox1");
-    logo_list_->setMinimumHeight(110);
+    logo_list_->setFixedHeight(110);
     connect(logo_list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* it) {
         load_logo(it->text());
         state_.settings.logo = it->text().toStdString();
@@ -491,7 +493,10 @@ QWidget* TForm1::build_options_page() {
     logo_->setFrameShape(QFrame::StyledPanel);
     logo_->setAlignment(Qt::AlignCenter);
     ug->addWidget(logo_, 1, 2);
-    grid->addWidget(user, 0, 0, 1, 2);
+    grid->addWidget(user, 0, 0);
+    auto* choices = new QHBoxLayout;
+    choices->setSpacing(12);
+    grid->addLayout(choices, 1, 0);
 
     rg_units_ = new RadioGroup("bsSkinRadioGroup1", "units", {"metric", "imperial"}, w);
     set_tag(rg_units_, 64);
@@ -502,7 +507,7 @@ QWidget* TForm1::build_options_page() {
         if (hooks_.set_units)
             hooks_.set_units();
     });
-    grid->addWidget(rg_units_, 1, 0);
+    choices->addWidget(rg_units_);
 
     auto* look = new QGroupBox("look", w);
     look->setObjectName("GB_look");
@@ -511,6 +516,7 @@ QWidget* TForm1::build_options_page() {
     looks_ = new QComboBox(look);
     looks_->setObjectName("bsSkinComboBox7");
     looks_->addItems(look_names());
+    looks_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(looks_, &QComboBox::currentIndexChanged, this, [this](int i) {
         if (looks_filling_ || i < 0)
             return;
@@ -519,14 +525,14 @@ QWidget* TForm1::build_options_page() {
     });
     lv->addWidget(looks_);
     lv->addStretch();
-    grid->addWidget(look, 1, 1);
+    choices->addWidget(look);
 
     rg_maptype_ = new RadioGroup("RG_maptype", "map type", {"Map", "Sat"}, w);
     set_tag(rg_maptype_, 476);
     rg_maptype_->set_item_index_silent(1);
     connect(rg_maptype_, &RadioGroup::itemClicked, this,
             [this](int i) { state_.settings.map_type = i; });
-    grid->addWidget(rg_maptype_, 2, 0);
+    choices->addWidget(rg_maptype_);
 
     cb_easygo_ = new QCheckBox("easygo", w);
     cb_easygo_->setObjectName("CB_easygo");
@@ -538,13 +544,14 @@ QWidget* TForm1::build_options_page() {
     serial->setObjectName("GB_serial");
     set_tag(serial, 477);
     auto* sg = new QGridLayout(serial);
+    sg->addWidget(tagged_label("L_port", "Port:", 0, serial), 0, 0);
     port_label_ = new QLabel(serial);
     port_label_->setObjectName("L_com_port");
-    sg->addWidget(port_label_, 0, 0, 1, 2);
+    sg->addWidget(port_label_, 0, 1);
     ports_ = new QPlainTextEdit(serial);
     ports_->setObjectName("Memo5");
     ports_->setReadOnly(true);
-    ports_->setMaximumHeight(70);
+    ports_->setFixedHeight(90);
     sg->addWidget(ports_, 1, 0, 1, 2);
     auto* search = tagged_button("bsSkinButton6", "konf", 478, serial);
     auto* conf = tagged_button("bsSkinButton8", "konf", 479, serial);
@@ -574,7 +581,7 @@ QWidget* TForm1::build_options_page() {
             port_label_->setText(QString::fromStdString(state_.settings.com_port));
         }
     });
-    grid->addWidget(serial, 2, 1);
+    grid->addWidget(serial, 0, 1, 2, 1);
 
     auto* config = new QGroupBox("Firmware updates", w);
     config->setObjectName("GB_config");
@@ -582,6 +589,8 @@ QWidget* TForm1::build_options_page() {
     auto* cg = new QGridLayout(config);
     auto* b4 = tagged_button("Button4", "Update Pelquor", 0, config);
     auto* b5 = tagged_button("Button5", "Update Tessrin", 0, config);
+    cg->setColumnStretch(0, 1);
+    cg->setColumnStretch(1, 1);
     cg->addWidget(b4, 0, 0);
     cg->addWidget(b5, 0, 1);
     cg->addWidget(tagged_label("L_id", "ID", 0, config), 1, 0);
@@ -593,17 +602,19 @@ QWidget* TForm1::build_options_page() {
     auto* memo4 = new QPlainTextEdit(config);
     memo4->setObjectName("Memo4");
     memo4->setReadOnly(true);
+    memo4->setMinimumHeight(160);
     cg->addWidget(memo4, 3, 0, 1, 2);
     connect(b4, &QPushButton::clicked, this, [this] { run_command("Button4", true); });
     connect(b5, &QPushButton::clicked, this, [this] { run_command("Button5", true); });
     connect(read, &QPushButton::clicked, this, [this] { run_command("bsSkinSpeedButton1", true); });
     connect(id_edit_, &QLineEdit::returnPressed, this,
             [this] { run_command("bsSkinSpeedButton1", true); });
-    grid->addWidget(config, 0, 2, 3, 1);
+    grid->addWidget(config, 0, 2, 2, 1);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
-    grid->setRowStretch(3, 1);
+    grid->setRowStretch(2, 1);
+    sg->setRowStretch(3, 1);
     return w;
 }
 
@@ -1025,6 +1036,17 @@ void TForm1::clockTimer() {
         break;
     default:
         break;
+    }
+}
+
+void TForm1::set_clock_running(bool on) {
+    if (auto* g = findChild<QWidget*>("RG_clock"))
+        g->setVisible(on);
+    if (on) {
+        clockTimer();
+        clock_->start();
+    } else {
+        clock_->stop();
     }
 }
 

@@ -135,6 +135,8 @@ class TForm1 : public QMainWindow {
 
     // Clock and countdown.
     void clockTimer();
+    // The clock runs only in instant mode; its ribbon block shows meanwhile.
+    void set_clock_running(bool on);
     void sec_timerTimer();
     void start_countdown(int phase, int seconds);
     void shutoff_counter();

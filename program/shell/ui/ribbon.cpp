@@ -56,8 +56,9 @@ Ribbon::Ribbon(QWidget* parent) : QFrame(parent) {
     tabs_->setObjectName("bsRibbon1_tabs");
     tabs_->setDrawBase(false);
     tabs_->setExpanding(false);
-    top->addWidget(tabs_);
-    top->addStretch();
+    tabs_->setUsesScrollButtons(false);
+    // The bar takes the whole row so that tabs shown later always fit.
+    top->addWidget(tabs_, 1);
     v->addLayout(top);
     stack_ = new QStackedWidget(this);
     stack_->setObjectName("bsRibbon1_pages");
@@ -129,7 +130,7 @@ QToolButton* Ribbon::command(const QString& name, const QString& caption, int ta
     b->setObjectName(name);
     b->setText(caption);
     b->setIcon(icon);
-    b->setIconSize(QSize(28, 28));
+    b->setIconSize(QSize(32, 32));
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     b->setAutoRaise(true);
     b->setMinimumWidth(64);
