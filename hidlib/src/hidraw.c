@@ -147,8 +147,9 @@ static int32_t hidraw_read_report(HID_Device* dev, uint8_t* buf, size_t cap, uin
             return HID_ERR_TIMEOUT;
         if (w < 0)
             return HID_ERR_IO;
-        if (revents & (POLLHUP | POLLERR | POLLNVAL))
-            return mark_gone(dev);
+        /* Reports queued before a removal are still handed out. */
+        if (!(revents & POLLIN))
+            return (revents & (POLLHUP | POLLERR | POLLNVAL)) ? mark_gone(dev) : HID_ERR_IO;
         ssize_t n = read(dev->handle, buf + skip, cap - skip);
         if (n > 0) {
             if (skip)

@@ -108,8 +108,9 @@ TEST(Matching, IndexCountsMatchesInEnumerationOrder) {
         SCOPED_TRACE(c.index);
         size_t pos = 99;
         EXPECT_EQ(hid_select(list.data(), list.size(), 0x2047, 0xffeb, c.index, 0, &pos), c.result);
-        if (c.result == HID_OK)
+        if (c.result == HID_OK) {
             EXPECT_EQ(pos, c.pos);
+        }
     }
     size_t pos = 0;
     EXPECT_EQ(hid_select(list.data(), 0, 0x2047, 0xffeb, 0, 0, &pos), HID_ERR_NO_DEVICE);
