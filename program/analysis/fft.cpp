@@ -4,6 +4,29 @@
 #include <array>
 #include <cstring>
 
+// The butterflies and their helpers must melt into the stage loops, with the
+// loops over a group unrolled, or the group goes through memory.
+#if defined(__GNUC__) || defined(__clang__)
+#define FFT_INLINE inline __attribute__((always_inline))
+#else
+#define FFT_INLINE inline
+#endif
+#if defined(__clang__)
+#define FFT_UNROLL _Pragma("unroll")
+#elif defined(__GNUC__)
+#define FFT_UNROLL _Pragma("GCC unroll 16")
+#else
+#define FFT_UNROLL
+#endif
+// On x86 the stages also come compiled for AVX2, four positions a vector,
+// chosen at run time. AVX2 alone (no FMA) keeps every operation as it is.
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define FFT_WIDE 1
+#define FFT_WIDE_TARGET __attribute__((target("avx2")))
+#else
+#define FFT_WIDE 0
+#endif
+
 namespace pelquor {
 
 namespace {
@@ -21,76 +44,111 @@ constexpr float c5_5 = 0.36327126400268044f;              // sin u - sin 2u
 constexpr float c8_q = 0.70710678118654752f;              // 1 / sqrt 2
 constexpr int half_max_prime = (cMaxPrimeFactor + 1) / 2; // 511
 
-// The butterflies run on one complex value (Tcomplex) or on two side by side
-// (Cv: re0 im0 re1 im1), so that neighbouring positions of a stage go through
-// one vector instruction each with exactly the operations of the scalar code.
+// The butterflies run on one complex value (Tcomplex) or on two or four side
+// by side (Cv, Cw: re0 im0 re1 im1 ..), so that neighbouring positions of a
+// stage go through one vector instruction each, with exactly the operations
+// of the scalar code in every lane.
 typedef float v4f __attribute__((vector_size(16)));
+typedef float v8f __attribute__((vector_size(32)));
 struct Cv {
+    static constexpr int lanes = 2;
     v4f v;
 };
+struct Cw {
+    static constexpr int lanes = 4;
+    v8f v;
+};
 
-inline Tcomplex add(Tcomplex a, Tcomplex b) {
+FFT_INLINE Tcomplex add(const Tcomplex& a, const Tcomplex& b) {
     return {a.re + b.re, a.im + b.im};
 }
-inline Tcomplex sub(Tcomplex a, Tcomplex b) {
+FFT_INLINE Tcomplex sub(const Tcomplex& a, const Tcomplex& b) {
     return {a.re - b.re, a.im - b.im};
 }
-inline Tcomplex mul(Tcomplex a, Tcomplex b) {
+FFT_INLINE Tcomplex mul(const Tcomplex& a, const Tcomplex& b) {
     return {a.re * b.re - a.im * b.im, a.im * b.re + a.re * b.im};
 }
-inline Tcomplex scale(Tcomplex a, float x) {
+FFT_INLINE Tcomplex scale(const Tcomplex& a, float x) {
     return {x * a.re, x * a.im};
 }
 // times -i and times +i
-inline Tcomplex rot_mi(Tcomplex a) {
+FFT_INLINE Tcomplex rot_mi(const Tcomplex& a) {
     return {a.im, -a.re};
 }
-inline Tcomplex rot_pi(Tcomplex a) {
+FFT_INLINE Tcomplex rot_pi(const Tcomplex& a) {
     return {-a.im, a.re};
 }
 
-inline Cv add(Cv a, Cv b) {
+template <class V> FFT_INLINE V add(const V& a, const V& b) {
     return {a.v + b.v};
 }
-inline Cv sub(Cv a, Cv b) {
+template <class V> FFT_INLINE V sub(const V& a, const V& b) {
     return {a.v - b.v};
 }
-inline Cv scale(Cv a, float x) {
+template <class V> FFT_INLINE V scale(const V& a, float x) {
     return {a.v * x};
 }
-inline v4f swap_pairs(v4f a) {
-    return __builtin_shufflevector(a, a, 1, 0, 3, 2);
+
+// Lane shuffles within each complex: swap re and im, or repeat one of them.
+// They take and give the wrapping struct: a bare 32-byte vector would pass
+// differently with and without AVX.
+template <class V> FFT_INLINE V swap_pairs(const V& a) {
+    if constexpr (V::lanes == 2)
+        return {__builtin_shufflevector(a.v, a.v, 1, 0, 3, 2)};
+    else
+        return {__builtin_shufflevector(a.v, a.v, 1, 0, 3, 2, 5, 4, 7, 6)};
 }
-inline Cv rot_mi(Cv a) {
-    return {swap_pairs(a.v) * v4f{1.0f, -1.0f, 1.0f, -1.0f}};
+template <class V> FFT_INLINE V dup_re(const V& a) {
+    if constexpr (V::lanes == 2)
+        return {__builtin_shufflevector(a.v, a.v, 0, 0, 2, 2)};
+    else
+        return {__builtin_shufflevector(a.v, a.v, 0, 0, 2, 2, 4, 4, 6, 6)};
 }
-inline Cv rot_pi(Cv a) {
-    return {swap_pairs(a.v) * v4f{-1.0f, 1.0f, -1.0f, 1.0f}};
+template <class V> FFT_INLINE V dup_im(const V& a) {
+    if constexpr (V::lanes == 2)
+        return {__builtin_shufflevector(a.v, a.v, 1, 1, 3, 3)};
+    else
+        return {__builtin_shufflevector(a.v, a.v, 1, 1, 3, 3, 5, 5, 7, 7)};
 }
-// a times the twiddles held as tr = (re0, re0, re1, re1), ti = (-im0, im0, -im1, im1).
-inline Cv mul_split(Cv a, v4f tr, v4f ti) {
-    return {a.v * tr + swap_pairs(a.v) * ti};
+template <class V> FFT_INLINE V sign_pairs(float re, float im) {
+    if constexpr (V::lanes == 2)
+        return {v4f{re, im, re, im}};
+    else
+        return {v8f{re, im, re, im, re, im, re, im}};
 }
-inline Cv load2(const Tcomplex* p) {
-    Cv c;
+template <class V> FFT_INLINE V rot_mi(const V& a) {
+    return {swap_pairs(a).v * sign_pairs<V>(1.0f, -1.0f).v};
+}
+template <class V> FFT_INLINE V rot_pi(const V& a) {
+    return {swap_pairs(a).v * sign_pairs<V>(-1.0f, 1.0f).v};
+}
+// a times twiddles held as tr = (re0, re0, re1, re1 ..), ti = (-im0, im0, -im1, im1 ..).
+template <class V, class T> FFT_INLINE V mul_split(const V& a, const T& tr, const T& ti) {
+    return {a.v * tr + swap_pairs(a).v * ti};
+}
+template <class V> FFT_INLINE V load(const Tcomplex* p) {
+    V c;
     std::memcpy(&c.v, p, sizeof c.v);
     return c;
 }
-inline void store2(Tcomplex* p, Cv c) {
+template <class V> FFT_INLINE void store(Tcomplex* p, const V& c) {
     std::memcpy(p, &c.v, sizeof c.v);
 }
-// The first complex of a, the second of b.
-inline Cv first_of(Cv a, Cv b) {
-    return {__builtin_shufflevector(a.v, b.v, 0, 1, 6, 7)};
+// The first complex of a, the others of b.
+template <class V> FFT_INLINE V first_of(const V& a, const V& b) {
+    if constexpr (V::lanes == 2)
+        return {__builtin_shufflevector(a.v, b.v, 0, 1, 6, 7)};
+    else
+        return {__builtin_shufflevector(a.v, b.v, 0, 1, 10, 11, 12, 13, 14, 15)};
 }
 
-template <class C> inline void radix2(C* z) {
+template <class C> FFT_INLINE void radix2(C* z) {
     const C t = z[0];
     z[0] = add(t, z[1]);
     z[1] = sub(t, z[1]);
 }
 
-template <class C> inline void radix3(C* z) {
+template <class C> FFT_INLINE void radix3(C* z) {
     const C t1 = add(z[1], z[2]);
     z[0] = add(z[0], t1);
     const C m1 = scale(t1, c3_1);
@@ -100,7 +158,7 @@ template <class C> inline void radix3(C* z) {
     z[2] = sub(s1, m2);
 }
 
-template <class C> inline void radix4(C* z) {
+template <class C> FFT_INLINE void radix4(C* z) {
     const C t1 = add(z[0], z[2]);
     const C t2 = add(z[1], z[3]);
     const C m2 = sub(z[0], z[2]);
@@ -111,7 +169,7 @@ template <class C> inline void radix4(C* z) {
     z[3] = sub(m2, m3);
 }
 
-template <class C> inline void radix5(C* z) {
+template <class C> FFT_INLINE void radix5(C* z) {
     const C t1 = add(z[1], z[4]);
     const C t2 = add(z[2], z[3]);
     const C t3 = sub(z[1], z[4]);
@@ -134,7 +192,7 @@ template <class C> inline void radix5(C* z) {
     z[4] = sub(s2, s3);
 }
 
-template <class C> inline void radix8(C* z) {
+template <class C> FFT_INLINE void radix8(C* z) {
     C a[4] = {z[0], z[2], z[4], z[6]};
     C b[4] = {z[1], z[3], z[5], z[7]};
     radix4(a);
@@ -142,6 +200,7 @@ template <class C> inline void radix8(C* z) {
     b[1] = scale(add(b[1], rot_mi(b[1])), c8_q);
     b[2] = rot_mi(b[2]);
     b[3] = scale(sub(rot_mi(b[3]), b[3]), c8_q);
+    FFT_UNROLL
     for (int j = 0; j < 4; ++j) {
         z[j] = add(a[j], b[j]);
         z[j + 4] = sub(a[j], b[j]);
@@ -149,7 +208,7 @@ template <class C> inline void radix8(C* z) {
 }
 
 // Prime-factor mapping of 2 x 5: no twiddles between the two halves.
-template <class C> inline void radix10(C* z) {
+template <class C> FFT_INLINE void radix10(C* z) {
     C a[5] = {z[0], z[2], z[4], z[6], z[8]};
     C b[5] = {z[5], z[7], z[9], z[1], z[3]};
     radix5(a);
@@ -166,7 +225,7 @@ template <class C> inline void radix10(C* z) {
     z[9] = sub(a[4], b[4]);
 }
 
-template <int R, class C> inline void fixed_butterfly(C* z) {
+template <int R, class C> FFT_INLINE void fixed_butterfly(C* z) {
     if constexpr (R == 2)
         radix2(z);
     else if constexpr (R == 3)
@@ -243,18 +302,11 @@ struct TwiddleWalk {
     }
 };
 
-// Twiddles of two neighbouring positions in the split form mul_split takes.
-struct SplitPair {
-    v4f tr[10];
-    v4f ti[10];
+// Twiddles of W neighbouring positions in the split form mul_split takes.
+template <class V> struct SplitTw {
+    decltype(V::v) tr[10];
+    decltype(V::v) ti[10];
 };
-
-inline void split_twiddles(int r, const Tcomplex* t0, const Tcomplex* t1, SplitPair& p) {
-    for (int b = 0; b < r; ++b) {
-        p.tr[b] = v4f{t0[b].re, t0[b].re, t1[b].re, t1[b].re};
-        p.ti[b] = v4f{-t0[b].im, t0[b].im, -t1[b].im, t1[b].im};
-    }
-}
 
 // Stage radices of n into f (room for 32; no int has more prime factors),
 // in stage order. Returns their number.
@@ -328,106 +380,202 @@ Layout layout_of(int n) {
     return l;
 }
 
-// Mixed-radix digit reversal: output index i with digits c_1 (fastest) ..
-// c_F reads input index sum c_j * m_j. The two fastest digits run as plain
-// loops, the others by carry.
-void permute(int count, const int* radix, const int* mm, int n, const Tcomplex* input,
-             Tcomplex* output) {
-    if (count < 2) {
-        std::copy(input, input + n, output);
-        return;
+FFT_INLINE void store_low(Tcomplex* p, const Cv& c) {
+    std::memcpy(p, &c.v, sizeof(Tcomplex));
+}
+FFT_INLINE void store_high(Tcomplex* p, const Cv& c) {
+    const v4f high = __builtin_shufflevector(c.v, c.v, 2, 3, 2, 3);
+    std::memcpy(p, &high, sizeof(Tcomplex));
+}
+
+// The first stage's groups as the permutation hands them over: group (c_F,
+// middle digits) gathers input k + b m_1 + c_F for b = 0 .. R-1, and writes
+// output i + c_F s_F + b. Neighbouring c_F read neighbouring inputs and run as
+// a pair through the vector butterfly.
+template <int R>
+void first_stage_tile(const Tcomplex* in, Tcomplex* out, int k, int i, int m1, int rF, int sF) {
+    int cF = 0;
+    for (; cF + 1 < rF; cF += 2) {
+        Cv z[R];
+        FFT_UNROLL
+        for (int b = 0; b < R; ++b)
+            z[b] = load<Cv>(in + k + b * m1 + cF);
+        fixed_butterfly<R>(z);
+        FFT_UNROLL
+        for (int b = 0; b < R; ++b) {
+            store_low(out + i + cF * sF + b, z[b]);
+            store_high(out + i + (cF + 1) * sF + b, z[b]);
+        }
     }
-    const int r1 = radix[1], m1 = mm[1];
-    const int r2 = radix[2], m2 = mm[2];
-    std::array<int, 34> c{};
-    int k = 0; // contribution of digits 3 .. F
-    Tcomplex* out = output;
-    for (;;) {
-        for (int c2 = 0; c2 < r2; ++c2) {
-            const Tcomplex* src = input + k + c2 * m2;
-            for (int c1 = 0; c1 < r1; ++c1)
-                *out++ = src[c1 * m1];
-        }
-        int j = 3;
-        while (j <= count) {
-            k += mm[j];
-            if (++c[j] < radix[j])
-                break;
-            k -= radix[j] * mm[j];
-            c[j] = 0;
-            ++j;
-        }
-        if (j > count)
-            break;
+    if (cF < rF) {
+        Tcomplex z[R];
+        FFT_UNROLL
+        for (int b = 0; b < R; ++b)
+            z[b] = in[k + b * m1 + cF];
+        fixed_butterfly<R>(z);
+        FFT_UNROLL
+        for (int b = 0; b < R; ++b)
+            out[i + cF * sF + b] = z[b];
     }
 }
 
+// Mixed-radix digit reversal of input into output: output index sum c_j s_j
+// (c_1 the fastest digit) takes input index sum c_j m_j. It runs in tiles of
+// the fastest and the slowest digit, which read whole runs of the input and
+// write whole groups of the output. When the first stage has a fixed radix
+// (it has no twiddles) it is done within the tile, and true is returned.
+bool permute(int count, const int* radix, const int* mm, const int* ss, int n,
+             const Tcomplex* input, Tcomplex* output) {
+    if (count < 2) {
+        std::copy(input, input + n, output);
+        return false;
+    }
+    const int r1 = radix[1], m1 = mm[1];
+    const int rF = radix[count], sF = ss[count]; // m_F is 1
+    void (*fused)(const Tcomplex*, Tcomplex*, int, int, int, int, int) = nullptr;
+    switch (r1) {
+    case 2:
+        fused = first_stage_tile<2>;
+        break;
+    case 3:
+        fused = first_stage_tile<3>;
+        break;
+    case 4:
+        fused = first_stage_tile<4>;
+        break;
+    case 5:
+        fused = first_stage_tile<5>;
+        break;
+    case 8:
+        fused = first_stage_tile<8>;
+        break;
+    case 10:
+        fused = first_stage_tile<10>;
+        break;
+    default:
+        break;
+    }
+    std::array<int, 34> c{};
+    int k = 0; // input offset of the middle digits
+    int i = 0; // output offset of the middle digits
+    for (;;) {
+        if (fused) {
+            fused(input, output, k, i, m1, rF, sF);
+        } else {
+            for (int cF = 0; cF < rF; ++cF)
+                for (int c1 = 0; c1 < r1; ++c1)
+                    output[i + c1 + cF * sF] = input[k + c1 * m1 + cF];
+        }
+        int j = 2;
+        while (j < count) {
+            k += mm[j];
+            i += ss[j];
+            if (++c[j] < radix[j])
+                break;
+            k -= radix[j] * mm[j];
+            i -= radix[j] * ss[j];
+            c[j] = 0;
+            ++j;
+        }
+        if (j >= count)
+            break;
+    }
+    return fused != nullptr;
+}
+
 // Where the twiddles of a stage come from: made on the way by the walk, or
-// read from a plan's tables. Both give the same numbers.
+// read from a plan's table. Both give the same numbers.
 struct WalkTwiddles {
     TwiddleWalk walk;
     int r;
-    Tcomplex t0[10], t1[10];
     WalkTwiddles(int s, int r_) : walk(s, r_), r(r_) {}
-    void pair(int, SplitPair& p) {
-        walk.next(r, t0);
-        walk.next(r, t1);
-        split_twiddles(r, t0, t1, p);
+    template <class V> FFT_INLINE void lanes(int, SplitTw<V>& p) {
+        Tcomplex t[V::lanes][10];
+        for (int w = 0; w < V::lanes; ++w)
+            walk.next(r, t[w]);
+        for (int b = 0; b < r; ++b) {
+            float tr[2 * V::lanes], ti[2 * V::lanes];
+            for (int w = 0; w < V::lanes; ++w) {
+                tr[2 * w] = t[w][b].re;
+                tr[2 * w + 1] = t[w][b].re;
+                ti[2 * w] = -t[w][b].im;
+                ti[2 * w + 1] = t[w][b].im;
+            }
+            std::memcpy(&p.tr[b], tr, sizeof tr);
+            std::memcpy(&p.ti[b], ti, sizeof ti);
+        }
     }
-    void single(int, Tcomplex* t) { walk.next(r, t); }
+    FFT_INLINE void single(int, Tcomplex* t) { walk.next(r, t); }
 };
 
 struct TableTwiddles {
-    const float* tr; // [b * 2s + 2d], (re, re) of position d
-    const float* ti; // [b * 2s + 2d], (-im, im)
+    const Tcomplex* tab; // [b * s + d]
     int s, r;
-    void pair(int d, SplitPair& p) const {
+    template <class V> FFT_INLINE void lanes(int d, SplitTw<V>& p) const {
         for (int b = 0; b < r; ++b) {
-            std::memcpy(&p.tr[b], tr + 2 * (b * s + d), sizeof(v4f));
-            std::memcpy(&p.ti[b], ti + 2 * (b * s + d), sizeof(v4f));
+            const V t = load<V>(tab + b * s + d);
+            p.tr[b] = dup_re(t).v;
+            p.ti[b] = dup_im(t).v * sign_pairs<V>(-1.0f, 1.0f).v;
         }
     }
-    void single(int d, Tcomplex* t) const {
+    FFT_INLINE void single(int d, Tcomplex* t) const {
         for (int b = 0; b < r; ++b)
-            t[b] = {tr[2 * (b * s + d)], ti[2 * (b * s + d) + 1]};
+            t[b] = tab[b * s + d];
     }
 };
 
-// One stage of a fixed radix R. Positions d run in pairs through the vector
-// butterflies; an odd last position runs alone. Position 0 is never turned.
-template <int R, class Source> void stage_fixed(int s, int m, Tcomplex* y, Source& source) {
+// Positions d, d + W, .. of a stage of radix R, W = V::lanes at a time, while
+// W of them are left. Position 0 is never turned. Returns the next position.
+template <int R, class V, class Source>
+FFT_INLINE int stage_lanes(int s, int m, Tcomplex* y, Source& source, int d) {
+    constexpr int W = V::lanes;
     const int sr = s * R;
-    if (s == 1) {
-        for (int g = 0; g < m; ++g) {
-            Tcomplex* base = y + g * sr;
-            Tcomplex z[R];
-            for (int b = 0; b < R; ++b)
-                z[b] = base[b];
-            fixed_butterfly<R>(z);
-            for (int b = 0; b < R; ++b)
-                base[b] = z[b];
-        }
-        return;
-    }
-    SplitPair tw;
-    int d = 0;
-    for (; d + 1 < s; d += 2) {
-        source.pair(d, tw);
+    SplitTw<V> tw;
+    for (; d + W <= s; d += W) {
+        source.template lanes<V>(d, tw);
         for (int g = 0; g < m; ++g) {
             Tcomplex* base = y + g * sr + d;
-            Cv z[R];
-            z[0] = load2(base);
+            V z[R];
+            z[0] = load<V>(base);
+            FFT_UNROLL
             for (int b = 1; b < R; ++b) {
-                const Cv x = load2(base + b * s);
+                const V x = load<V>(base + b * s);
                 z[b] = mul_split(x, tw.tr[b], tw.ti[b]);
                 if (d == 0)
                     z[b] = first_of(x, z[b]);
             }
             fixed_butterfly<R>(z);
+            FFT_UNROLL
             for (int b = 0; b < R; ++b)
-                store2(base + b * s, z[b]);
+                store(base + b * s, z[b]);
         }
     }
+    return d;
+}
+
+// One stage of a fixed radix R: positions in fours (wide), pairs, and an odd
+// one alone, in increasing order as the twiddle walk needs them.
+template <int R, bool Wide, class Source>
+FFT_INLINE void stage_fixed(int s, int m, Tcomplex* y, Source& source) {
+    const int sr = s * R;
+    if (s == 1) {
+        for (int g = 0; g < m; ++g) {
+            Tcomplex* base = y + g * sr;
+            Tcomplex z[R];
+            FFT_UNROLL
+            for (int b = 0; b < R; ++b)
+                z[b] = base[b];
+            fixed_butterfly<R>(z);
+            FFT_UNROLL
+            for (int b = 0; b < R; ++b)
+                base[b] = z[b];
+        }
+        return;
+    }
+    int d = 0;
+    if constexpr (Wide)
+        d = stage_lanes<R, Cw>(s, m, y, source, d);
+    d = stage_lanes<R, Cv>(s, m, y, source, d);
     if (d < s) {
         Tcomplex t[R];
         source.single(d, t);
@@ -435,34 +583,37 @@ template <int R, class Source> void stage_fixed(int s, int m, Tcomplex* y, Sourc
             Tcomplex* base = y + g * sr + d;
             Tcomplex z[R];
             z[0] = base[0];
+            FFT_UNROLL
             for (int b = 1; b < R; ++b)
-                z[b] = mul(base[b * s], t[b]);
+                z[b] = d > 0 ? mul(base[b * s], t[b]) : base[b * s];
             fixed_butterfly<R>(z);
+            FFT_UNROLL
             for (int b = 0; b < R; ++b)
                 base[b * s] = z[b];
         }
     }
 }
 
-template <class Source> void stage_fixed_any(int s, int r, int m, Tcomplex* y, Source& source) {
+template <bool Wide, class Source>
+FFT_INLINE void stage_fixed_any(int s, int r, int m, Tcomplex* y, Source& source) {
     switch (r) {
     case 2:
-        stage_fixed<2>(s, m, y, source);
+        stage_fixed<2, Wide>(s, m, y, source);
         break;
     case 3:
-        stage_fixed<3>(s, m, y, source);
+        stage_fixed<3, Wide>(s, m, y, source);
         break;
     case 4:
-        stage_fixed<4>(s, m, y, source);
+        stage_fixed<4, Wide>(s, m, y, source);
         break;
     case 5:
-        stage_fixed<5>(s, m, y, source);
+        stage_fixed<5, Wide>(s, m, y, source);
         break;
     case 8:
-        stage_fixed<8>(s, m, y, source);
+        stage_fixed<8, Wide>(s, m, y, source);
         break;
     default:
-        stage_fixed<10>(s, m, y, source);
+        stage_fixed<10, Wide>(s, m, y, source);
         break;
     }
 }
@@ -509,6 +660,73 @@ void stage_prime_table(int s, int r, int m, Tcomplex* y, const Tcomplex* tab,
     }
 }
 
+// The stages first .. F (1-based) of a layout, twiddles made on the way.
+template <bool Wide>
+FFT_INLINE void stages_walk(const int* radix, const int* ss, const int* mm, int first, int count,
+                            Tcomplex* y) {
+    for (int i = first; i <= count; ++i) {
+        const int s = ss[i], r = radix[i], m = mm[i];
+        if (is_fixed_radix(r)) {
+            WalkTwiddles source(s, r);
+            stage_fixed_any<Wide>(s, r, m, y, source);
+        } else {
+            stage_prime_walk(s, r, m, y);
+        }
+    }
+}
+
+void stages_walk_narrow(const int* radix, const int* ss, const int* mm, int first, int count,
+                        Tcomplex* y) {
+    stages_walk<false>(radix, ss, mm, first, count, y);
+}
+
+struct PlanStage {
+    int s, r, m;
+    const Tcomplex* twiddle;
+    const Tcomplex* prime;
+};
+
+template <bool Wide>
+FFT_INLINE void stages_table(const PlanStage* st, int first, int count, Tcomplex* y) {
+    for (int i = first; i < count; ++i) {
+        const PlanStage& p = st[i];
+        if (is_fixed_radix(p.r)) {
+            TableTwiddles source{p.twiddle, p.s, p.r};
+            stage_fixed_any<Wide>(p.s, p.r, p.m, y, source);
+        } else {
+            stage_prime_table(p.s, p.r, p.m, y, p.twiddle, p.prime);
+        }
+    }
+}
+
+void stages_table_narrow(const PlanStage* st, int first, int count, Tcomplex* y) {
+    stages_table<false>(st, first, count, y);
+}
+
+#if FFT_WIDE
+FFT_WIDE_TARGET void stages_walk_wide(const int* radix, const int* ss, const int* mm, int first,
+                                      int count, Tcomplex* y) {
+    stages_walk<true>(radix, ss, mm, first, count, y);
+}
+FFT_WIDE_TARGET void stages_table_wide(const PlanStage* st, int first, int count, Tcomplex* y) {
+    stages_table<true>(st, first, count, y);
+}
+bool wide_available() {
+    return __builtin_cpu_supports("avx2");
+}
+#else
+void stages_walk_wide(const int* radix, const int* ss, const int* mm, int first, int count,
+                      Tcomplex* y) {
+    stages_walk<false>(radix, ss, mm, first, count, y);
+}
+void stages_table_wide(const PlanStage* st, int first, int count, Tcomplex* y) {
+    stages_table<false>(st, first, count, y);
+}
+bool wide_available() {
+    return false;
+}
+#endif
+
 } // namespace
 
 std::vector<int> fft_factorise(int n) {
@@ -521,33 +739,32 @@ void fft_transform(const Tcomplex* input, Tcomplex* output, int n) {
     if (n <= 0)
         return;
     const Layout l = layout_of(n);
+    bool first_done = false;
     if (input == output) {
         std::vector<Tcomplex> tmp(static_cast<size_t>(n));
-        permute(l.count, l.radix.data(), l.m.data(), n, input, tmp.data());
+        first_done = permute(l.count, l.radix.data(), l.m.data(), l.s.data(), n, input, tmp.data());
         std::copy(tmp.begin(), tmp.end(), output);
     } else {
-        permute(l.count, l.radix.data(), l.m.data(), n, input, output);
+        first_done = permute(l.count, l.radix.data(), l.m.data(), l.s.data(), n, input, output);
     }
     if (n == 1)
         return;
-    for (int i = 1; i <= l.count; ++i) {
-        const int s = l.s[i], r = l.radix[i], m = l.m[i];
-        if (is_fixed_radix(r)) {
-            WalkTwiddles source(s, r);
-            stage_fixed_any(s, r, m, output, source);
-        } else {
-            stage_prime_walk(s, r, m, output);
-        }
-    }
+    const int first = first_done ? 2 : 1;
+    if (wide_available())
+        stages_walk_wide(l.radix.data(), l.s.data(), l.m.data(), first, l.count, output);
+    else
+        stages_walk_narrow(l.radix.data(), l.s.data(), l.m.data(), first, l.count, output);
 }
 
-FftPlan::FftPlan(int n) : n_(n < 0 ? 0 : n) {
+FftPlan::FftPlan(int n, bool allow_wide)
+    : n_(n < 0 ? 0 : n), wide_(allow_wide && wide_available()) {
     if (n_ == 0)
         return;
     const Layout l = layout_of(n_);
     radix_.assign(l.radix.begin() + 1, l.radix.begin() + 1 + l.count);
     digit_radix_ = l.radix;
     digit_m_ = l.m;
+    digit_s_ = l.s;
     digit_count_ = l.count;
     if (n_ == 1)
         return;
@@ -556,34 +773,18 @@ FftPlan::FftPlan(int n) : n_(n < 0 ? 0 : n) {
         st.s = l.s[i];
         st.r = l.radix[i];
         st.m = l.m[i];
-        const bool fixed = is_fixed_radix(st.r);
-        if (!fixed) {
+        if (!is_fixed_radix(st.r)) {
             st.prime.resize(static_cast<size_t>(st.r));
             prime_table(st.r, st.prime.data());
         }
         if (st.s > 1) {
-            const size_t count = static_cast<size_t>(st.s) * st.r;
-            if (fixed) {
-                st.split_re.resize(2 * count);
-                st.split_im.resize(2 * count);
-            } else {
-                st.twiddle.resize(count);
-            }
+            st.twiddle.resize(static_cast<size_t>(st.s) * st.r);
             TwiddleWalk walk(st.s, st.r);
             Tcomplex tw[cMaxPrimeFactor];
             for (int d = 0; d < st.s; ++d) {
                 walk.next(st.r, tw);
-                for (int b = 0; b < st.r; ++b) {
-                    const size_t at = static_cast<size_t>(b) * st.s + d;
-                    if (fixed) {
-                        st.split_re[2 * at] = tw[b].re;
-                        st.split_re[2 * at + 1] = tw[b].re;
-                        st.split_im[2 * at] = -tw[b].im;
-                        st.split_im[2 * at + 1] = tw[b].im;
-                    } else {
-                        st.twiddle[at] = tw[b];
-                    }
-                }
+                for (int b = 0; b < st.r; ++b)
+                    st.twiddle[static_cast<size_t>(b) * st.s + d] = tw[b];
             }
         }
         stages_.push_back(std::move(st));
@@ -593,15 +794,19 @@ FftPlan::FftPlan(int n) : n_(n < 0 ? 0 : n) {
 void FftPlan::transform(const Tcomplex* input, Tcomplex* output) const {
     if (n_ == 0)
         return;
-    permute(digit_count_, digit_radix_.data(), digit_m_.data(), n_, input, output);
-    for (const Stage& st : stages_) {
-        if (is_fixed_radix(st.r)) {
-            TableTwiddles source{st.split_re.data(), st.split_im.data(), st.s, st.r};
-            stage_fixed_any(st.s, st.r, st.m, output, source);
-        } else {
-            stage_prime_table(st.s, st.r, st.m, output, st.twiddle.data(), st.prime.data());
-        }
+    const bool first_done = permute(digit_count_, digit_radix_.data(), digit_m_.data(),
+                                    digit_s_.data(), n_, input, output);
+    std::array<PlanStage, 32> st{};
+    const int count = static_cast<int>(stages_.size());
+    for (int i = 0; i < count; ++i) {
+        const Stage& x = stages_[static_cast<size_t>(i)];
+        st[static_cast<size_t>(i)] = {x.s, x.r, x.m, x.twiddle.data(), x.prime.data()};
     }
+    const int first = first_done ? 1 : 0;
+    if (wide_)
+        stages_table_wide(st.data(), first, count, output);
+    else
+        stages_table_narrow(st.data(), first, count, output);
 }
 
 } // namespace pelquor

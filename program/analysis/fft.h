@@ -58,7 +58,9 @@ void fft_transform(const Tcomplex* input, Tcomplex* output, int n);
 // so a planned transform gives bit for bit the result of fft_transform.
 class FftPlan {
   public:
-    explicit FftPlan(int n); // throws FftError like fft_transform
+    // allow_wide = false keeps to the two-lane vector code even where the
+    // four-lane one could run (the results are the same bits).
+    explicit FftPlan(int n, bool allow_wide = true); // throws FftError like fft_transform
     int size() const { return n_; }
     const std::vector<int>& factors() const { return radix_; }
     // input and output must not be the same array.
@@ -67,15 +69,15 @@ class FftPlan {
   private:
     struct Stage {
         int s = 1, r = 1, m = 1;
-        std::vector<float> split_re;   // fixed radices: [2 (b * s + d) + 0/1] = re, re
-        std::vector<float> split_im;   // ... = -im, im
-        std::vector<Tcomplex> twiddle; // generic radix: [b * s + d]
+        std::vector<Tcomplex> twiddle; // [b * s + d]
         std::vector<Tcomplex> prime;   // generic radix: t[0 .. r-1]
     };
     int n_ = 0;
+    bool wide_ = false;
     std::vector<int> radix_;
     std::array<int, 34> digit_radix_{}; // [1 .. F], for the permutation
     std::array<int, 34> digit_m_{};     // [0 .. F + 1]
+    std::array<int, 34> digit_s_{};     // [1 .. F]
     int digit_count_ = 0;
     std::vector<Stage> stages_;
 };
