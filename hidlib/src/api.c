@@ -215,6 +215,8 @@ int32_t HID_ReadFile(HID_Device* dev, void* buffer, uint32_t length, uint32_t* r
     int resync = dev->rx_packets_left != 0;
     uint32_t expected = 0;
     int more = 1;
+    int64_t deadline = hid_now_ms() + dev->read_timeout;
+    uint32_t ignored = 0; /* reports ignored since the last packet taken */
 
     while (more) {
         if (result < 0)
@@ -231,8 +233,14 @@ int32_t HID_ReadFile(HID_Device* dev, void* buffer, uint32_t length, uint32_t* r
             result = HID_ERR_IO;
             break;
         }
+        /* Ignored reports do not restart the wait: a device streaming noise
+         * must not keep the caller waiting for ever. */
+        int64_t left = deadline - hid_now_ms();
+        if (left < 0)
+            left = 0;
         size_t got = 0;
-        int32_t r = b->read_report(dev, rx, cap, dev->read_timeout, &got);
+        int32_t r = left == 0 && ignored > 0 ? HID_ERR_TIMEOUT
+                                             : b->read_report(dev, rx, cap, (uint32_t)left, &got);
         if (r == HID_ERR_TIMEOUT) {
             if (total > 0)
                 break; /* the bytes so far are the answer */
@@ -243,12 +251,16 @@ int32_t HID_ReadFile(HID_Device* dev, void* buffer, uint32_t length, uint32_t* r
             result = HID_ERR_IO;
             continue;
         }
-        if (got < HID_PACKET_HEADER || rx[0] != HID_REPORT_ID)
+        if (got < HID_PACKET_HEADER || rx[0] != HID_REPORT_ID) {
+            ++ignored;
             continue;
+        }
         uint32_t n = rx[3];
         /* A payload length beyond 60 or beyond the report is malformed: ignore it. */
-        if (n > HID_PACKET_PAYLOAD || n > got - HID_PACKET_HEADER)
+        if (n > HID_PACKET_PAYLOAD || n > got - HID_PACKET_HEADER) {
+            ++ignored;
             continue;
+        }
         uint32_t number = rx[1];
         uint32_t packets = rx[2];
         dev->rx_packets_left = (int16_t)((int)packets - (int)number);
@@ -276,6 +288,8 @@ int32_t HID_ReadFile(HID_Device* dev, void* buffer, uint32_t length, uint32_t* r
         memcpy(out + total, rx + HID_PACKET_HEADER, n);
         total += n;
         dev->rx_pending = 0;
+        deadline = hid_now_ms() + dev->read_timeout;
+        ignored = 0;
     }
     *received = total;
     return result;

@@ -21,16 +21,16 @@ int hid_fd_above_stdio(int fd) {
     return moved;
 }
 
-static int64_t now_ms(void) {
+int64_t hid_now_ms(void) {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (int64_t)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
 }
 
 int hid_fd_wait(int fd, short events, uint32_t timeout_ms, short* revents) {
-    int64_t deadline = now_ms() + timeout_ms;
+    int64_t deadline = hid_now_ms() + timeout_ms;
     for (;;) {
-        int64_t left = deadline - now_ms();
+        int64_t left = deadline - hid_now_ms();
         if (left < 0)
             left = 0;
         struct pollfd p = {fd, events, 0};
@@ -40,7 +40,7 @@ int hid_fd_wait(int fd, short events, uint32_t timeout_ms, short* revents) {
             return 1;
         }
         if (r == 0) {
-            if (now_ms() >= deadline)
+            if (hid_now_ms() >= deadline)
                 return 0;
             continue;
         }

@@ -77,6 +77,8 @@ int32_t hid_notify_unregister(int32_t registration);
 
 /* ---- waits and transfers on a file descriptor (fdio.c) ---- */
 
+/* Milliseconds of a monotonic clock. */
+int64_t hid_now_ms(void);
 /* Ensures a descriptor is at least 3, so a handle is never 0. -1 on failure (fd closed). */
 int hid_fd_above_stdio(int fd);
 /* Waits for events on fd: 1 ready (revents set), 0 time limit passed, -1 failure. */

@@ -242,6 +242,25 @@ TEST_F(ReadTest, MalformedAndForeignReportsAreIgnored) {
     EXPECT_EQ(r.bytes, message);
 }
 
+TEST_F(ReadTest, StreamOfIgnoredReportsDoesNotHoldTheReadBeyondItsLimit) {
+    // Foreign reports every 10 ms for 3 s; the read limit is 300 ms.
+    Bytes foreign(64, 0x11);
+    std::vector<Step> steps;
+    for (int i = 0; i < 300; ++i) {
+        steps.push_back(send(foreign));
+        steps.push_back(pause(10));
+    }
+    add_device()->script(answer(steps));
+    open_device(300);
+    ask();
+    auto start = Clock::now();
+    Received r = read_into(dev, 100);
+    EXPECT_EQ(r.code, HID_ERR_TIMEOUT);
+    EXPECT_TRUE(r.bytes.empty());
+    EXPECT_GE(elapsed_ms(start), 290);
+    EXPECT_LT(elapsed_ms(start), 2000);
+}
+
 TEST_F(ReadTest, DamagedRecordCountsAreNotTrusted) {
     // Report lengths beyond the receive buffer or too short for a header,
     // and a pending count beyond the buffer, must not overrun anything.
