@@ -102,7 +102,8 @@ TREVOHID_API int32_t HID_ReadFile(HID_Device* dev, void* buffer, uint32_t length
                                   uint32_t* received);
 
 /* Count of matching devices that could be opened plus those held open by
- * someone else (each one opened for the count is closed again at once). */
+ * someone else (each one opened for the count is closed again at once);
+ * -100 when the devices cannot be listed. */
 TREVOHID_API int32_t HID_GetNumOfDevices(uint16_t vendor_id, uint16_t product_id);
 
 /* Fills buffer with the device's serial number in UTF-16 (native byte order),
@@ -142,7 +143,8 @@ TREVOHID_API int32_t HID_IsDeviceAffected(HID_Device* dev);
  *   -4  nothing arrived within read_timeout; received = 0.
  *   -6  packet out of sequence; received = bytes placed before it,
  *       rx_packets_left = 0.
- *   -2  record not open; -5 device failure or gone (returned at once);
+ *   -2  record not open; -5 device failure or gone (returned at once,
+ *       received = bytes placed before the failure);
  *   -9  null record, or null buffer with length > 0.
  * Reports not starting with 0x54, and malformed reports (payload length above
  * 60 or beyond the report), are ignored.
