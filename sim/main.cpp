@@ -365,8 +365,11 @@ void Simulator::status_reply(int slot, uint32_t address) {
     r[6] = static_cast<uint8_t>(st.mode);
     r[7] = 6;
     r[8] = 20;
-    r[11] = static_cast<uint8_t>(lg.battery);
-    r[12] = 14; // temperature
+    // Hours recorded since the synchronisation, and hours with the radio on.
+    double hours = elapsed(slot) / 3600;
+    r[11] = static_cast<uint8_t>(st.synced && st.mode > 0 ? std::min(255.0, hours) : 0);
+    r[12] = static_cast<uint8_t>(std::min(255.0, static_cast<double>(now_ms() - start_ms_) /
+                                                     1000.0 * site_.time_scale / 3600));
     put32(&r[19], logger_clock(slot));
     r[26] = static_cast<uint8_t>(lg.firmware_major);
     r[27] = static_cast<uint8_t>(lg.firmware_minor);

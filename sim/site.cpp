@@ -160,8 +160,6 @@ bool parse_site(const std::string& text, Site& site, std::string& error) {
                 ok = number_of(l.noise);
             else if (key == "noise_frequency")
                 ok = number_of(l.noise_frequency);
-            else if (key == "battery")
-                ok = integer_of(l.battery, 0, 255);
             else if (key == "announces")
                 ok = integer_of(l.announces, 0, 1);
             else if (key == "firmware") {

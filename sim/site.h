@@ -25,7 +25,6 @@ struct SiteLogger {
     double drift_ppm = 0;
     double noise = 30;             // RMS of its own noise, 12-bit counts
     double noise_frequency = 1400; // Hz, what it hears without a leak
-    int battery = 90;
     int firmware_major = 2;
     int firmware_minor = 15;
     bool announces = false; // announces itself while the interface listens

@@ -477,3 +477,14 @@ TEST(RadioPresence, InterfaceInfoBoxes) {
               (std::vector<std::string>{"number of devices:1", "HID Open:0", "serial:0",
                                         "# TR0001, HID-V:3400"}));
 }
+
+TEST(RadioStatus, LateRepliesMissTheReadLimit) {
+    SimProcess sim({"--late", "400"});
+    Bench b(1);
+    b.radio.limits.reply_ms = 150;
+    auto late = read_logger_status(*b.ctx, 4101);
+    EXPECT_EQ(late.back(), "No communication to ID 4101");
+    b.radio.limits = RadioLimits{};
+    auto lines = read_logger_status(*b.ctx, 4101);
+    EXPECT_EQ(lines.back(), "Communication finished!") << "within the radio's own 4 s";
+}
