@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 
+using e2e::byte_at;
 using e2e::SimProcess;
 using json = nlohmann::json;
 
@@ -81,6 +82,14 @@ TEST_F(CliRadio, ProgramThenReadAGroup) {
     EXPECT_EQ(rj["found"], 30);
     EXPECT_EQ(rj["recordings"][2]["blocks"].size(), 10u);
     EXPECT_TRUE(pelquor::file_exists(dir + "/L4103_B9.wav"));
+
+    CliRun z = cli(home, "reset '" + dir + "'");
+    ASSERT_EQ(z.status, 0) << z.err;
+    json zj = json::parse(z.out);
+    EXPECT_EQ(zj["sync_time"], 0);
+    EXPECT_EQ(zj["meas_mode"], 2) << "the group keeps its mode";
+    EXPECT_EQ(sim.received_code(0x78).size(), 6u);
+    EXPECT_EQ(byte_at(sim.received_code(0x78).back(), 26), 0) << "programmed with measuring off";
 }
 
 TEST_F(CliRadio, StatusLinesAndUsage) {
