@@ -268,7 +268,7 @@ void GroupPage::build_loggers_box() {
         b.id = new QLineEdit(b.box);
         b.id->setObjectName("LID_" + num);
         b.id->setReadOnly(true);
-        b.id->setMaximumWidth(64);
+        b.id->setMaximumWidth(52);
         b.label = new QLineEdit(b.box);
         b.label->setObjectName("LC_" + num);
         set_tag(b.label, n);
@@ -284,10 +284,6 @@ void GroupPage::build_loggers_box() {
         row->setSpacing(2);
         row->addWidget(b.id);
         row->addWidget(b.label, 1);
-        row->addWidget(b.gps);
-        row->addWidget(b.gps_edit);
-        row->addWidget(b.play);
-        row->addWidget(b.import);
         row->addWidget(b.remove);
         g->addLayout(row, 0, 0, 1, 2);
 
@@ -309,8 +305,20 @@ void GroupPage::build_loggers_box() {
         b.memo = new QPlainTextEdit(b.box);
         b.memo->setObjectName("M_" + num);
         b.memo->setReadOnly(true);
-        b.memo->setMaximumHeight(52);
-        g->addWidget(b.memo, 2, 0, 1, 2);
+        b.memo->setMaximumHeight(48);
+        b.memo->setMinimumHeight(40);
+        b.memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        auto* foot = new QHBoxLayout;
+        foot->setSpacing(2);
+        foot->addWidget(b.memo, 1);
+        auto* buttons = new QGridLayout;
+        buttons->setSpacing(0);
+        buttons->addWidget(b.gps, 0, 0);
+        buttons->addWidget(b.gps_edit, 0, 1);
+        buttons->addWidget(b.play, 1, 0);
+        buttons->addWidget(b.import, 1, 1);
+        foot->addLayout(buttons);
+        g->addLayout(foot, 2, 0, 1, 2);
         g->setRowStretch(1, 1);
 
         connect(b.label, &QLineEdit::textEdited, this,
@@ -579,8 +587,10 @@ void GroupPage::corr_log_set2fields() {
             continue;
         LoggerBox& b = boxes_[n];
         b.id->setText(QString::number(l.ID));
-        if (b.label->text() != qs(l.comment))
+        if (b.label->text() != qs(l.comment)) {
             b.label->setText(qs(l.comment));
+            b.label->setCursorPosition(0);
+        }
         b.box->show();
         b.gps->setIcon(position_icon(l.has_position()));
     }
@@ -613,7 +623,7 @@ void GroupPage::set_meas_mode() {
         gb_inst_->show();
         cb_start_->setEnabled(false);
         cb_stop_->setEnabled(false);
-        inst_label_->setText(QStringLiteral("%1 min, %2 × %3 s")
+        inst_label_->setText(QStringLiteral("+%1 min\n%2 × %3 s")
                                  .arg(s.meas_delta / 60)
                                  .arg(s.blocks)
                                  .arg(s.interval));
