@@ -489,20 +489,23 @@ struct WalkTwiddles {
     TwiddleWalk walk;
     int r;
     WalkTwiddles(int s, int r_) : walk(s, r_), r(r_) {}
+    // The running twiddles of the W positions one after another, then their
+    // powers lane by lane: the same products as walk.next for each position.
     template <class V> FFT_INLINE void lanes(int, SplitTw<V>& p) {
-        Tcomplex t[V::lanes][10];
-        for (int w = 0; w < V::lanes; ++w)
-            walk.next(r, t[w]);
-        for (int b = 0; b < r; ++b) {
-            float tr[2 * V::lanes], ti[2 * V::lanes];
-            for (int w = 0; w < V::lanes; ++w) {
-                tr[2 * w] = t[w][b].re;
-                tr[2 * w + 1] = t[w][b].re;
-                ti[2 * w] = -t[w][b].im;
-                ti[2 * w + 1] = t[w][b].im;
-            }
-            std::memcpy(&p.tr[b], tr, sizeof tr);
-            std::memcpy(&p.ti[b], ti, sizeof ti);
+        Tcomplex t1[V::lanes];
+        for (int w = 0; w < V::lanes; ++w) {
+            t1[w] = walk.tw;
+            walk.tw = mul(walk.w, walk.tw);
+        }
+        const V first = load<V>(t1);
+        const auto sign = sign_pairs<V>(-1.0f, 1.0f).v;
+        p.tr[1] = dup_re(first).v;
+        p.ti[1] = dup_im(first).v * sign;
+        V power = first;
+        for (int b = 2; b < r; ++b) {
+            power = mul_split(power, p.tr[1], p.ti[1]);
+            p.tr[b] = dup_re(power).v;
+            p.ti[b] = dup_im(power).v * sign;
         }
     }
     FFT_INLINE void single(int, Tcomplex* t) { walk.next(r, t); }
@@ -526,29 +529,41 @@ struct TableTwiddles {
 
 // Positions d, d + W, .. of a stage of radix R, W = V::lanes at a time, while
 // W of them are left. Position 0 is never turned. Returns the next position.
+// W = V::lanes neighbouring positions d .. d + W - 1 over all groups of a
+// stage. In the chunk of position 0 that position keeps its values unturned.
+template <int R, class V, bool HasZero>
+FFT_INLINE void stage_chunk(int s, int m, Tcomplex* y, const SplitTw<V>& tw, int d) {
+    const int sr = s * R;
+    for (int g = 0; g < m; ++g) {
+        Tcomplex* base = y + g * sr + d;
+        V z[R];
+        z[0] = load<V>(base);
+        FFT_UNROLL
+        for (int b = 1; b < R; ++b) {
+            const V x = load<V>(base + b * s);
+            z[b] = mul_split(x, tw.tr[b], tw.ti[b]);
+            if constexpr (HasZero)
+                z[b] = first_of(x, z[b]);
+        }
+        fixed_butterfly<R>(z);
+        FFT_UNROLL
+        for (int b = 0; b < R; ++b)
+            store(base + b * s, z[b]);
+    }
+}
+
+// Positions from d on, W at a time while W of them are left. Returns the
+// next position.
 template <int R, class V, class Source>
 FFT_INLINE int stage_lanes(int s, int m, Tcomplex* y, Source& source, int d) {
     constexpr int W = V::lanes;
-    const int sr = s * R;
     SplitTw<V> tw;
     for (; d + W <= s; d += W) {
         source.template lanes<V>(d, tw);
-        for (int g = 0; g < m; ++g) {
-            Tcomplex* base = y + g * sr + d;
-            V z[R];
-            z[0] = load<V>(base);
-            FFT_UNROLL
-            for (int b = 1; b < R; ++b) {
-                const V x = load<V>(base + b * s);
-                z[b] = mul_split(x, tw.tr[b], tw.ti[b]);
-                if (d == 0)
-                    z[b] = first_of(x, z[b]);
-            }
-            fixed_butterfly<R>(z);
-            FFT_UNROLL
-            for (int b = 0; b < R; ++b)
-                store(base + b * s, z[b]);
-        }
+        if (d == 0)
+            stage_chunk<R, V, true>(s, m, y, tw, d);
+        else
+            stage_chunk<R, V, false>(s, m, y, tw, d);
     }
     return d;
 }
