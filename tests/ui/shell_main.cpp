@@ -167,6 +167,31 @@ class ShellMain : public QObject {
         }
     }
 
+    void main_page_correlates_again_when_results_shown() {
+        Fixture f;
+        int runs = 0;
+        f.w->set_command("bsSkinButtonLabel67", [&] { ++runs; });
+        auto* page = new QWidget;
+        auto* results = new QGroupBox(page);
+        results->setObjectName("GB_correlations");
+        f.w->set_work_page(page_group, page);
+        f.w->show();
+        f.w->bsRibbon1ChangePage(tab_map);
+        f.w->bsRibbon1ChangePage(tab_main);
+        QCOMPARE(runs, 1);
+        results->hide();
+        f.w->bsRibbon1ChangePage(tab_main);
+        QCOMPARE(runs, 1);
+    }
+
+    void splitter_counts_every_second_move() {
+        Fixture f;
+        f.w->bsSkinSplitter2Moved(150);
+        QCOMPARE(f.w->state().settings.coh_height, 120);
+        f.w->bsSkinSplitter2Moved(160);
+        QCOMPARE(f.w->state().settings.coh_height, 160);
+    }
+
     void analysis_tab_hidden_again() {
         Fixture f;
         f.w->show_analysis_tab();
@@ -217,7 +242,10 @@ class ShellMain : public QObject {
         f.w->state().group.corr_log_set.meas_delta = 600;
         f.w->show();
         f.w->state().group.prog_state = 1;
-        f.w->clockTimer();
+        f.w->set_clock_running(true);
+        QVERIFY(f.w->clock_timer()->isActive());
+        QVERIFY(f.find<QWidget>("RG_clock")->isVisible());
+        QCOMPARE(f.find<QLabel>("SL_time")->text().left(5), QString("12:30"));
         QVERIFY(f.find<QLabel>("SL_at")->text().startsWith("12:40"));
         QCOMPARE(f.find<QLabel>("SL_in")->text(), QString("10 min"));
         QVERIFY(f.find<QToolButton>("bsSkinButtonLabel38")->isVisible());
@@ -230,6 +258,9 @@ class ShellMain : public QObject {
         f.w->state().group.prog_state = 0;
         f.w->clockTimer();
         QVERIFY(!f.find<QLabel>("bsSkinStdLabel30")->isVisible());
+        f.w->set_clock_running(false);
+        QVERIFY(!f.w->clock_timer()->isActive());
+        QVERIFY(!f.find<QWidget>("RG_clock")->isVisible());
     }
 
     void countdown_after_programming() {

@@ -857,6 +857,13 @@ void TForm1::Timer3Timer() {
     apply_skin(state_.settings.skin_index);
 }
 
+void TForm1::bsSkinSplitter2Moved(int panel2_height) {
+    if (++splitter_moves_ % 2 != 0)
+        return;
+    state_.settings.coh_height = panel2_height;
+    format_TS_main();
+}
+
 // ---------------------------------------------------------------- ribbon
 
 void TForm1::bsRibbon1ChangePage(int index) {

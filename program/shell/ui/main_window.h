@@ -128,6 +128,9 @@ class TForm1 : public QMainWindow {
     void skin_refresh();
     void apply_skin(int index);
     void Timer3Timer();
+    // The correlation page's splitter below the coherence plot moved; only
+    // every second move counts (the height of Panel2 becomes coh_height).
+    void bsSkinSplitter2Moved(int panel2_height);
 
     // Ribbon pages.
     void bsRibbon1ChangePage(int index);
@@ -249,6 +252,7 @@ class TForm1 : public QMainWindow {
     bool main_formatted_ = false;
     bool dev_mode_ = false;
     bool looks_filling_ = false;
+    int splitter_moves_ = 0;
 
     QWidget* build_main_tab();
     QWidget* build_map_tab();
