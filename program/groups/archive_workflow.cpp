@@ -127,6 +127,7 @@ void ArchiveWorkflow::load_logger_set() {
     if (!node || !tree_.contains(node)) {
         g_.group_not_loaded = true;
         reset_logger_model(g_);
+        g_.notes.clear();
         view_.show_group();
         return;
     }
@@ -139,6 +140,7 @@ void ArchiveWorkflow::load_logger_set() {
         return;
     }
     if (result == LoadResult::no_group_file) {
+        g_.notes.clear();
         view_.show_group();
         return;
     }
@@ -435,6 +437,19 @@ bool ArchiveWorkflow::confirm_collection() {
     // The name becomes a folder; an unusable one keeps the panel open.
     if (!checked_name(g_.corr_std_grp.comment))
         return false;
+    // A folder of that name is never reused: its group would be overwritten.
+    if (TreeNode* parent = new_group_parent()) {
+        const std::string name = trimmed_name(g_.corr_std_grp.comment);
+        bool taken = folder_exists(with_separator(data_folder()) + node_path(parent) +
+                                   tree_separator + name);
+        for (const auto& c : parent->children)
+            taken = taken || c->text == name;
+        if (taken) {
+            dialogs_.message("A folder named \"" + name + "\" already exists in \"" +
+                             node_path(parent) + "\"; choose another group name.");
+            return false;
+        }
+    }
     view_.show_ribbon(true);
     g_.group_not_loaded = false;
     corr_log_set_init(g_);
@@ -460,14 +475,19 @@ bool ArchiveWorkflow::confirm_collection() {
     return true;
 }
 
-void ArchiveWorkflow::create_new_logger_set() {
+TreeNode* ArchiveWorkflow::new_group_parent() {
     if (g_.first_group_pending)
         if (TreeNode* n = find_node(tree_, first_group_folder))
             tree_.selected = n;
     TreeNode* s = tree_.selected;
-    if (!s || !tree_.contains(s))
-        return;
-    if (s->is_group())
+    if (!s || !tree_.contains(s) || s->is_group())
+        return nullptr;
+    return s;
+}
+
+void ArchiveWorkflow::create_new_logger_set() {
+    TreeNode* s = new_group_parent();
+    if (!s)
         return;
     const std::string name = g_.corr_std_grp.comment;
     TreeNode* node = add_child_folder(s, name);

@@ -131,6 +131,9 @@ class ArchiveWorkflow {
     ArchiveView& view_;
 
     bool make_folder(const std::string& tree_path);
+    // The plain folder a new group goes into (the first start's folder while
+    // the first group is pending); null on a group node or without selection.
+    TreeNode* new_group_parent();
     bool checked_name(const std::string& name);
     void add_collected(int32_t id);
 };

@@ -120,6 +120,7 @@ TEST_F(Workflow, LoadSetsLastNodeAndShowsWaves) {
 
 TEST_F(Workflow, LoadOfAPlainFolderOpensAnEmptyPageThatIsNeverWritten) {
     group("Pelquor/A", 1, 2);
+    write(data + "Pelquor/A/corr_grp.txt", "old notes\r\n");
     folder("Pelquor/F");
     rescan();
     select("Pelquor/A");
@@ -128,6 +129,7 @@ TEST_F(Workflow, LoadOfAPlainFolderOpensAnEmptyPageThatIsNeverWritten) {
     wf->load_logger_set();
     EXPECT_EQ(g.corr_log_set.count, 0);
     EXPECT_TRUE(g.group_not_loaded);
+    EXPECT_TRUE(g.notes.empty());
     wf->label_edited(1, "x");
     EXPECT_FALSE(exists("Pelquor/F/corr_grp.ini"));
 }
@@ -372,14 +374,22 @@ TEST_F(MakeGroup, OkOnAGroupNodeCreatesNothingButStillAsksTheMode) {
               "1");
 }
 
-TEST_F(MakeGroup, AnExistingFolderNameIsRefusedAndNothingIsOverwritten) {
+TEST_F(MakeGroup, AnExistingFolderNameKeepsTheCollectionOpenAndNothingIsOverwritten) {
     select("Pelquor/Town");
-    g.corr_std_grp.comment = "Existing";
-    dialogs.answers = {true};
-    wf->confirm_collection();
+    wf->start_collection("Existing");
+    EXPECT_FALSE(wf->confirm_collection());
+    EXPECT_TRUE(wf->collecting);
+    EXPECT_TRUE(view.collection_visible);
     EXPECT_EQ(ini_of(data + "Pelquor/Town/Existing/corr_grp.ini").read_string("comm", "count", ""),
               "1");
-    EXPECT_FALSE(dialogs.texts("message").empty());
+    EXPECT_EQ(dialogs.texts("message").size(), 1u);
+    EXPECT_TRUE(dialogs.texts("confirm").empty());
+    // Renamed, the same collection goes through.
+    dialogs.inputs = {"Fresh"};
+    wf->rename_collection();
+    dialogs.answers = {true};
+    EXPECT_TRUE(wf->confirm_collection());
+    EXPECT_TRUE(exists("Pelquor/Town/Fresh/corr_grp.ini"));
 }
 
 TEST_F(MakeGroup, AnUnusableGroupNameKeepsTheCollectionOpen) {
