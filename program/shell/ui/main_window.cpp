@@ -172,6 +172,29 @@ TForm1::TForm1(QWidget* parent)
     page_control_->setCurrentIndex(page_group);
     previous_page_ = page_group;
 
+    // What already exists is wired; the rest of the hooks are set by the
+    // pages that own those operations.
+    hooks_.set_units = [this] {
+        try {
+            pelquor::set_units(state_.units, state_.mat_table, state_.settings.m_unit,
+                               state_.folders.config, state_.settings.language, state_.texts);
+        } catch (const ConversionError& e) {
+            dialogs().error(e.message);
+        }
+    };
+    hooks_.load_materials = hooks_.set_units;
+    hooks_.radio_present = [this] {
+        RadioContext ctx{state_.radio,
+                         state_.group,
+                         state_.texts,
+                         dialogs(),
+                         progress(),
+                         clock(),
+                         state_.settings.data_dir,
+                         {}};
+        return check_radio_interface(ctx) == 0;
+    };
+
     auto* dev = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F2), this);
     connect(dev, &QShortcut::activated, this, &TForm1::show_dev_functions);
 }

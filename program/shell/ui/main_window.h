@@ -5,6 +5,8 @@
 #pragma once
 
 #include "groups/group_model.h"
+#include "pipes/material_table.h"
+#include "radio/radio_link.h"
 #include "shell/colortable.h"
 #include "shell/language.h"
 #include "shell/settings.h"
@@ -44,6 +46,9 @@ struct ShellState {
     LangTexts texts;
     ColorTable colors;
     GroupState group;
+    Tmat_table mat_table;
+    UnitState units;
+    RadioState radio;
 };
 
 // Work pages of bsSkinPageControl1.
