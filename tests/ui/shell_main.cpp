@@ -270,6 +270,7 @@ class ShellMain : public QObject {
         auto* phase = f.find<QLabel>("label_shutoff3");
         const QString t437 = f.w->lang_text(437), t438 = f.w->lang_text(438);
         QVERIFY(!t437.isEmpty() && !t438.isEmpty());
+        f.w->sec_timer()->setInterval(3600 * 1000); // ticks are driven by hand
         f.w->start_countdown(1, 120);
         QVERIFY(f.w->sec_timer()->isActive());
         QStringList shown;
@@ -298,6 +299,7 @@ class ShellMain : public QObject {
     void shutoff_timer() {
         Fixture f;
         f.w->show();
+        f.w->sec_timer()->setInterval(3600 * 1000); // ticks are driven by hand
         f.w->shutoff_counter();
         QVERIFY(f.w->sec_timer()->isActive());
         QCOMPARE(f.w->countdown_phase(), 3);
