@@ -5,6 +5,7 @@
 #include "shell/ui/ribbon.h"
 #include "shell/ui/tags.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -96,6 +97,50 @@ class ShellMain : public QObject {
         // Dialog buttons.
         const auto& b = f.w->qt_dialogs().buttons;
         QCOMPARE(b.yes + b.no + b.ok + b.cancel, QString("JNOA"));
+    }
+
+    void every_ribbon_command_with_its_tag() {
+        struct Command {
+            const char* name;
+            int tab;
+            int tag;
+        };
+        const Command commands[] = {
+            {"bsSkinButtonLabel67", tab_main, 226},    {"bsSkinButtonLabel68", tab_main, 212},
+            {"bsSkinButtonLabel69", tab_main, 211},    {"bsSkinButtonLabel70", tab_main, 210},
+            {"bsSkinButtonLabel46", tab_main, 228},    {"bsSkinButtonLabel43", tab_main, 214},
+            {"bsSkinButtonLabel54", tab_main, 69},     {"bsSkinRadioGroup2", tab_main, 110},
+            {"bsSkinRadioGroup3", tab_main, 111},      {"bsSkinButtonLabel26", tab_map, 2},
+            {"bsSkinButtonLabel22", tab_map, 316},     {"bsSkinButtonLabel23", tab_map, 202},
+            {"bsSkinButtonLabel25", tab_map, 0},       {"bsSkinButtonLabel4", tab_map, 447},
+            {"bsSkinButtonLabel76", tab_map, 257},     {"bsSkinButtonLabel13", tab_map, 407},
+            {"bsSkinButtonLabel27", tab_map, 421},     {"bsSkinButtonLabel5", tab_map, 430},
+            {"bsSkinButtonLabel34", tab_map, 431},     {"bsSkinButtonLabel8", tab_analysis, 85},
+            {"bsSkinButtonLabel10", tab_analysis, 51}, {"bsSkinButtonLabel9", tab_analysis, 0},
+            {"bsSkinButtonLabel12", tab_analysis, 0},  {"bsSkinButtonLabel21", tab_analysis, 42},
+        };
+        Fixture f;
+        const LangTexts& t = f.w->state().texts;
+        for (const auto& c : commands) {
+            QWidget* w = f.find<QWidget>(c.name);
+            QCOMPARE(tag_of(w), c.tag);
+            QVERIFY2(f.w->ribbon()->page(c.tab)->isAncestorOf(w), c.name);
+            if (c.tag != 0) {
+                QVERIFY2(!t(c.tag).empty(), c.name);
+                const QString shown = qobject_cast<QGroupBox*>(w)
+                                          ? qobject_cast<QGroupBox*>(w)->title()
+                                          : qobject_cast<QAbstractButton*>(w)->text();
+                QCOMPARE(shown, qtext(t, c.tag));
+            }
+        }
+        QStringList menu;
+        for (QAction* a : f.w->ribbon()->app_menu()->actions())
+            if (!a->isSeparator())
+                menu << a->objectName();
+        QCOMPARE(menu, (QStringList{"print1", "help1", "shutofftimer1", "quit1"}));
+        const char* pages[] = {"bsRibbonPage6", "bsRibbonPage4", "bsRibbonPage5", "bsRibbonPage1"};
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(f.w->ribbon()->page(i)->objectName(), QString(pages[i]));
     }
 
     void edit_fields_keep_their_text() {
