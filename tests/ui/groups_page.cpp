@@ -8,8 +8,10 @@
 #include "shell/ui/radio_group.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -209,6 +211,23 @@ class GroupsPageTest : public QObject {
         action("add1")->trigger();
         QVERIFY(dialogs.log.empty());
         QCOMPARE(children("Pelquor/Town"), QStringList({"G"}));
+    }
+
+    void right_button_selects_the_node_before_the_menu() {
+        group("Pelquor/Town/G", 1);
+        page->show_tree();
+        click("Pelquor/Town");
+        QTreeWidgetItem* it = item("Pelquor/Town/G");
+        const QPoint at = tree()->visualItemRect(it).center();
+        QContextMenuEvent e(QContextMenuEvent::Mouse, at, tree()->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(tree()->viewport(), &e);
+        auto* menu = find<QMenu>("PopupMenu1");
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(tree()->currentItem(), item("Pelquor/Town/G"));
+        QCOMPARE(page->tree_model().selected, page->tree_model().node_by_path("Pelquor/Town/G"));
+        QVERIFY(menu->findChild<QAction*>("newmeasurement1")->isEnabled());
+        QVERIFY(!menu->findChild<QAction*>("set1")->isEnabled());
+        menu->hide();
     }
 
     void search_is_case_blind_first_in_tree_order() {
