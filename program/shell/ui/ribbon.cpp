@@ -134,7 +134,7 @@ QToolButton* Ribbon::command(const QString& name, const QString& caption, int ta
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     b->setAutoRaise(true);
     b->setMinimumWidth(64);
-    b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    b->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding); // never elide a caption
     set_tag(b, tag);
     return b;
 }
