@@ -1,5 +1,6 @@
 // The main window: captions by tag, page switching, clock buttons, countdown.
 #include "shell/files.h"
+#include "shell/ui/input_dialog.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/radio_group.h"
 #include "shell/ui/ribbon.h"
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -94,6 +96,9 @@ class ShellMain : public QObject {
         // Tag 0 keeps the built-in caption; texts missing from the file too.
         QCOMPARE(f.find<QToolButton>("bsSkinButtonLabel25")->text(), QString("GPS"));
         QCOMPARE(f.find<QToolButton>("bsSkinButtonLabel69")->text(), QString("program"));
+        // The other windows: yes/no form, input dialog, pop-up.
+        QCOMPARE(f.w->yes_no_form()->yes->text() + f.w->yes_no_form()->no->text(), QString("JN"));
+        QCOMPARE(f.w->input_form()->ok->text() + f.w->input_form()->cancel->text(), QString("OA"));
         // Dialog buttons.
         const auto& b = f.w->qt_dialogs().buttons;
         QCOMPARE(b.yes + b.no + b.ok + b.cancel, QString("JNOA"));
