@@ -181,6 +181,12 @@ void ArchiveWorkflow::delete_selected() {
         dialogs_.error(error);
         return;
     }
+    // The open group may stay on the page, but nothing is written into a
+    // folder that is gone (each save would fail with an error otherwise).
+    const std::string gone = node_path(node);
+    const std::string& open = g_.corr_log_set.tree_path;
+    if (open == gone || open.rfind(gone + tree_separator, 0) == 0)
+        g_.group_not_loaded = true;
     tree_.remove(node);
     view_.tree_changed();
 }

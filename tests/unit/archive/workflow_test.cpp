@@ -93,6 +93,21 @@ TEST_F(Workflow, DeleteRefusesTheTopNodeSilentlyAndAsksBelowIt) {
     EXPECT_EQ(tree.selected, nullptr);
 }
 
+TEST_F(Workflow, DeletingTheOpenGroupsFolderStopsItsSaves) {
+    group("Pelquor/T/G", 1, 2);
+    rescan();
+    select("Pelquor/T/G");
+    wf->load_logger_set();
+    select("Pelquor/T");
+    dialogs.answers = {true};
+    wf->delete_selected();
+    EXPECT_FALSE(exists("Pelquor/T"));
+    EXPECT_EQ(g.corr_log_set.count, 2); // still shown
+    wf->label_edited(1, "x");
+    EXPECT_TRUE(dialogs.texts("error").empty());
+    EXPECT_FALSE(exists("Pelquor/T"));
+}
+
 TEST_F(Workflow, SearchSelectsOrReports) {
     group("Pelquor/Main", 1);
     rescan();
