@@ -116,11 +116,24 @@ template <class V> FFT_INLINE V sign_pairs(float re, float im) {
     else
         return {v8f{re, im, re, im, re, im, re, im}};
 }
+// Sign flips of the real (Odd = false) or imaginary parts by their sign bit:
+// the same bits as a product with -1.
+typedef int v4i __attribute__((vector_size(16)));
+typedef int v8i __attribute__((vector_size(32)));
+template <class V, bool Odd> FFT_INLINE V flip(const V& a) {
+    constexpr int m = static_cast<int>(0x80000000u);
+    constexpr int e = Odd ? 0 : m;
+    constexpr int o = Odd ? m : 0;
+    if constexpr (V::lanes == 2)
+        return {reinterpret_cast<v4f>(reinterpret_cast<v4i>(a.v) ^ v4i{e, o, e, o})};
+    else
+        return {reinterpret_cast<v8f>(reinterpret_cast<v8i>(a.v) ^ v8i{e, o, e, o, e, o, e, o})};
+}
 template <class V> FFT_INLINE V rot_mi(const V& a) {
-    return {swap_pairs(a).v * sign_pairs<V>(1.0f, -1.0f).v};
+    return flip<V, true>(swap_pairs(a));
 }
 template <class V> FFT_INLINE V rot_pi(const V& a) {
-    return {swap_pairs(a).v * sign_pairs<V>(-1.0f, 1.0f).v};
+    return flip<V, false>(swap_pairs(a));
 }
 // a times twiddles held as tr = (re0, re0, re1, re1 ..), ti = (-im0, im0, -im1, im1 ..).
 template <class V, class T> FFT_INLINE V mul_split(const V& a, const T& tr, const T& ti) {
@@ -388,13 +401,36 @@ FFT_INLINE void store_high(Tcomplex* p, const Cv& c) {
     std::memcpy(p, &high, sizeof(Tcomplex));
 }
 
+// Complex w of a four-lane vector into p.
+template <int w> FFT_INLINE void store_lane(Tcomplex* p, const Cw& c) {
+    const v4f half = __builtin_shufflevector(c.v, c.v, 2 * w, 2 * w + 1, 2 * w, 2 * w + 1);
+    std::memcpy(p, &half, sizeof(Tcomplex));
+}
+
 // The first stage's groups as the permutation hands them over: group (c_F,
 // middle digits) gathers input k + b m_1 + c_F for b = 0 .. R-1, and writes
-// output i + c_F s_F + b. Neighbouring c_F read neighbouring inputs and run as
-// a pair through the vector butterfly.
-template <int R>
-void first_stage_tile(const Tcomplex* in, Tcomplex* out, int k, int i, int m1, int rF, int sF) {
+// output i + c_F s_F + b. Neighbouring c_F read neighbouring inputs and run
+// four (wide) or two at a time through the vector butterfly.
+template <int R, bool Wide>
+FFT_INLINE void first_stage_body(const Tcomplex* in, Tcomplex* out, int k, int i, int m1, int rF,
+                                 int sF) {
     int cF = 0;
+    if constexpr (Wide) {
+        for (; cF + 3 < rF; cF += 4) {
+            Cw z[R];
+            FFT_UNROLL
+            for (int b = 0; b < R; ++b)
+                z[b] = load<Cw>(in + k + b * m1 + cF);
+            fixed_butterfly<R>(z);
+            FFT_UNROLL
+            for (int b = 0; b < R; ++b) {
+                store_lane<0>(out + i + cF * sF + b, z[b]);
+                store_lane<1>(out + i + (cF + 1) * sF + b, z[b]);
+                store_lane<2>(out + i + (cF + 2) * sF + b, z[b]);
+                store_lane<3>(out + i + (cF + 3) * sF + b, z[b]);
+            }
+        }
+    }
     for (; cF + 1 < rF; cF += 2) {
         Cv z[R];
         FFT_UNROLL
@@ -419,13 +455,29 @@ void first_stage_tile(const Tcomplex* in, Tcomplex* out, int k, int i, int m1, i
     }
 }
 
+template <int R>
+void first_stage_tile(const Tcomplex* in, Tcomplex* out, int k, int i, int m1, int rF, int sF) {
+    first_stage_body<R, false>(in, out, k, i, m1, rF, sF);
+}
+
+#if FFT_WIDE
+template <int R>
+FFT_WIDE_TARGET void first_stage_tile_wide(const Tcomplex* in, Tcomplex* out, int k, int i, int m1,
+                                           int rF, int sF) {
+    first_stage_body<R, true>(in, out, k, i, m1, rF, sF);
+}
+#define FFT_TILE(R) (wide ? first_stage_tile_wide<R> : first_stage_tile<R>)
+#else
+#define FFT_TILE(R) first_stage_tile<R>
+#endif
+
 // Mixed-radix digit reversal of input into output: output index sum c_j s_j
 // (c_1 the fastest digit) takes input index sum c_j m_j. It runs in tiles of
 // the fastest and the slowest digit, which read whole runs of the input and
 // write whole groups of the output. When the first stage has a fixed radix
 // (it has no twiddles) it is done within the tile, and true is returned.
 bool permute(int count, const int* radix, const int* mm, const int* ss, int n,
-             const Tcomplex* input, Tcomplex* output) {
+             const Tcomplex* input, Tcomplex* output, [[maybe_unused]] bool wide) {
     if (count < 2) {
         std::copy(input, input + n, output);
         return false;
@@ -435,22 +487,22 @@ bool permute(int count, const int* radix, const int* mm, const int* ss, int n,
     void (*fused)(const Tcomplex*, Tcomplex*, int, int, int, int, int) = nullptr;
     switch (r1) {
     case 2:
-        fused = first_stage_tile<2>;
+        fused = FFT_TILE(2);
         break;
     case 3:
-        fused = first_stage_tile<3>;
+        fused = FFT_TILE(3);
         break;
     case 4:
-        fused = first_stage_tile<4>;
+        fused = FFT_TILE(4);
         break;
     case 5:
-        fused = first_stage_tile<5>;
+        fused = FFT_TILE(5);
         break;
     case 8:
-        fused = first_stage_tile<8>;
+        fused = FFT_TILE(8);
         break;
     case 10:
-        fused = first_stage_tile<10>;
+        fused = FFT_TILE(10);
         break;
     default:
         break;
@@ -493,11 +545,19 @@ struct WalkTwiddles {
     // powers lane by lane: the same products as walk.next for each position.
     template <class V> FFT_INLINE void lanes(int, SplitTw<V>& p) {
         Tcomplex t1[V::lanes];
+        FFT_UNROLL
         for (int w = 0; w < V::lanes; ++w) {
             t1[w] = walk.tw;
             walk.tw = mul(walk.w, walk.tw);
         }
-        const V first = load<V>(t1);
+        // Built in registers: a vector load right after scalar stores would
+        // wait for them to leave the store buffer.
+        V first;
+        if constexpr (V::lanes == 2)
+            first.v = v4f{t1[0].re, t1[0].im, t1[1].re, t1[1].im};
+        else
+            first.v =
+                v8f{t1[0].re, t1[0].im, t1[1].re, t1[1].im, t1[2].re, t1[2].im, t1[3].re, t1[3].im};
         const auto sign = sign_pairs<V>(-1.0f, 1.0f).v;
         p.tr[1] = dup_re(first).v;
         p.ti[1] = dup_im(first).v * sign;
@@ -754,18 +814,21 @@ void fft_transform(const Tcomplex* input, Tcomplex* output, int n) {
     if (n <= 0)
         return;
     const Layout l = layout_of(n);
+    const bool wide = wide_available();
     bool first_done = false;
     if (input == output) {
         std::vector<Tcomplex> tmp(static_cast<size_t>(n));
-        first_done = permute(l.count, l.radix.data(), l.m.data(), l.s.data(), n, input, tmp.data());
+        first_done =
+            permute(l.count, l.radix.data(), l.m.data(), l.s.data(), n, input, tmp.data(), wide);
         std::copy(tmp.begin(), tmp.end(), output);
     } else {
-        first_done = permute(l.count, l.radix.data(), l.m.data(), l.s.data(), n, input, output);
+        first_done =
+            permute(l.count, l.radix.data(), l.m.data(), l.s.data(), n, input, output, wide);
     }
     if (n == 1)
         return;
     const int first = first_done ? 2 : 1;
-    if (wide_available())
+    if (wide)
         stages_walk_wide(l.radix.data(), l.s.data(), l.m.data(), first, l.count, output);
     else
         stages_walk_narrow(l.radix.data(), l.s.data(), l.m.data(), first, l.count, output);
@@ -810,7 +873,7 @@ void FftPlan::transform(const Tcomplex* input, Tcomplex* output) const {
     if (n_ == 0)
         return;
     const bool first_done = permute(digit_count_, digit_radix_.data(), digit_m_.data(),
-                                    digit_s_.data(), n_, input, output);
+                                    digit_s_.data(), n_, input, output, wide_);
     std::array<PlanStage, 32> st{};
     const int count = static_cast<int>(stages_.size());
     for (int i = 0; i < count; ++i) {
