@@ -2,6 +2,7 @@
 // check), the start form shown modally, then the message loop.
 #include "shell/ui/main_window.h"
 #include "shell/ui/startbild.h"
+#include "shell/ui/wiring.h"
 
 #include <QApplication>
 
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     const std::string shipped = (QCoreApplication::applicationDirPath() + "/config").toStdString();
     form1.FormCreate(shipped);
     form1.apply_skin(form1.state().settings.skin_index);
+    pelquor::ProgramWiring wiring(form1);
 
     pelquor::Tstartbild start(form1);
     start.FormCreate();

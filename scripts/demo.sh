@@ -18,4 +18,6 @@ for _ in $(seq 100); do
   sleep 0.05
 done
 export TREVOHID_SIM="2047:ffeb:TRDEMO:0154@$sock"
+# The demo site's loggers and pipes as the group opened at start.
+./build/bin/pelquor-cli demo-home "$TREVOPELQUOR_HOME" --site "${DEMO_SITE:-sim/sites/demo.site}" >/dev/null
 ./build/bin/trevopelquor "$@"

@@ -638,6 +638,59 @@ int run_demo(const Args& a, const radiosim::Site& site, const std::string& root)
     return exit_ok;
 }
 
+// A documents folder for the program's demo: the site's group, not yet
+// measured, as the group opened at start; a folder that holds one stays.
+int demo_home_cmd(const Args& a) {
+    const std::string home = a.arg(0, "HOME");
+    std::string site_path = a.option("--site").value_or(a.exe_dir + "sites/demo.site");
+    radiosim::Site site;
+    std::string error;
+    if (!radiosim::load_site(site_path, site, error)) {
+        std::cerr << error << "\n";
+        return exit_failed;
+    }
+    Folders folders = make_folders(home, a.exe_dir + "config/");
+    if (!setup_folders(folders, &error)) {
+        std::cerr << error << "\n";
+        return exit_failed;
+    }
+    Settings settings;
+    try {
+        load_ini(settings, folders);
+    } catch (const ConversionError& e) {
+        std::cerr << e.message << "\n";
+        return exit_failed;
+    }
+    const std::string tree_path = "Pelquor/Demo";
+    const std::string folder = group_folder(settings.data_dir, tree_path);
+    if (!file_exists(folder + group_file_name)) {
+        GroupState g;
+        make_demo_group(g, site, tree_path);
+        // Loggers in a ring on the map, as a crew would place them.
+        for (int n = 1; n <= g.corr_log_set.count; ++n) {
+            g.corr_log_set.corr_log[n].x_c = 100 + 90 * n;
+            g.corr_log_set.corr_log[n].y_c = n % 2 ? 120 : 260;
+        }
+        g.notes = "Demo site: " + site.name;
+        if (!create_folder(folder, &error) ||
+            corr_log_set_save_ini(g, settings.data_dir, &error) != SaveResult::written) {
+            std::cerr << error << "\n";
+            return exit_failed;
+        }
+    }
+    settings.last_node = "Demo";
+    settings.version = program_version;
+    if (!save_ini(settings, folders, &error)) {
+        std::cerr << error << "\n";
+        return exit_failed;
+    }
+    json out;
+    out["home"] = folders.documents;
+    out["group"] = folder;
+    std::cout << out.dump(2) << "\n";
+    return exit_ok;
+}
+
 CommandRegistrar program_reg("program", {"DIR", {}, program_cmd});
 CommandRegistrar reset_reg("reset", {"DIR", {}, reset_cmd});
 CommandRegistrar read_reg("read", {"DIR [--remove-empty]", {}, read_cmd});
@@ -649,6 +702,7 @@ CommandRegistrar fw_logger_reg("firmware logger", {"ID FILE --family corr|vellma
                                                    firmware_logger_cmd});
 CommandRegistrar fw_iface_reg("firmware interface", {"FILE", {}, firmware_interface_cmd});
 CommandRegistrar demo_reg("demo", {"[--site FILE] [--keep DIR]", {"--site", "--keep"}, demo_cmd});
+CommandRegistrar demo_home_reg("demo-home", {"HOME [--site FILE]", {"--site"}, demo_home_cmd});
 
 } // namespace
 } // namespace pelquor::cli
