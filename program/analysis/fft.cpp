@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 
 // The butterflies and their helpers must melt into the stage loops, with the
 // loops over a group unrolled, or the group goes through memory.
@@ -535,42 +536,7 @@ bool permute(int count, const int* radix, const int* mm, const int* ss, int n,
     return fused != nullptr;
 }
 
-// Where the twiddles of a stage come from: made on the way by the walk, or
-// read from a plan's table. Both give the same numbers.
-struct WalkTwiddles {
-    TwiddleWalk walk;
-    int r;
-    WalkTwiddles(int s, int r_) : walk(s, r_), r(r_) {}
-    // The running twiddles of the W positions one after another, then their
-    // powers lane by lane: the same products as walk.next for each position.
-    template <class V> FFT_INLINE void lanes(int, SplitTw<V>& p) {
-        Tcomplex t1[V::lanes];
-        FFT_UNROLL
-        for (int w = 0; w < V::lanes; ++w) {
-            t1[w] = walk.tw;
-            walk.tw = mul(walk.w, walk.tw);
-        }
-        // Built in registers: a vector load right after scalar stores would
-        // wait for them to leave the store buffer.
-        V first;
-        if constexpr (V::lanes == 2)
-            first.v = v4f{t1[0].re, t1[0].im, t1[1].re, t1[1].im};
-        else
-            first.v =
-                v8f{t1[0].re, t1[0].im, t1[1].re, t1[1].im, t1[2].re, t1[2].im, t1[3].re, t1[3].im};
-        const auto sign = sign_pairs<V>(-1.0f, 1.0f).v;
-        p.tr[1] = dup_re(first).v;
-        p.ti[1] = dup_im(first).v * sign;
-        V power = first;
-        for (int b = 2; b < r; ++b) {
-            power = mul_split(power, p.tr[1], p.ti[1]);
-            p.tr[b] = dup_re(power).v;
-            p.ti[b] = dup_im(power).v * sign;
-        }
-    }
-    FFT_INLINE void single(int, Tcomplex* t) { walk.next(r, t); }
-};
-
+// The twiddles of a stage, read from a plan's table.
 struct TableTwiddles {
     const Tcomplex* tab; // [b * s + d]
     int s, r;
@@ -693,31 +659,7 @@ FFT_INLINE void stage_fixed_any(int s, int r, int m, Tcomplex* y, Source& source
     }
 }
 
-// A stage of an odd prime radix, twiddles made on the way.
-void stage_prime_walk(int s, int r, int m, Tcomplex* y) {
-    Tcomplex prime[cMaxPrimeFactor];
-    prime_table(r, prime);
-    TwiddleWalk walk(s, r);
-    Tcomplex twiddle[cMaxPrimeFactor];
-    Tcomplex z[cMaxPrimeFactor];
-    const int sr = s * r;
-    for (int d = 0; d < s; ++d) {
-        if (s > 1)
-            walk.next(r, twiddle);
-        const bool turn = s > 1 && d > 0;
-        for (int g = 0; g < m; ++g) {
-            Tcomplex* base = y + d + g * sr;
-            z[0] = base[0];
-            for (int b = 1; b < r; ++b)
-                z[b] = turn ? mul(base[b * s], twiddle[b]) : base[b * s];
-            prime_radix(r, prime, z);
-            for (int b = 0; b < r; ++b)
-                base[b * s] = z[b];
-        }
-    }
-}
-
-// The same with a plan's table [b * s + d].
+// A stage of an odd prime radix with a plan's table [b * s + d].
 void stage_prime_table(int s, int r, int m, Tcomplex* y, const Tcomplex* tab,
                        const Tcomplex* prime) {
     Tcomplex z[cMaxPrimeFactor];
@@ -733,26 +675,6 @@ void stage_prime_table(int s, int r, int m, Tcomplex* y, const Tcomplex* tab,
                 base[d + b * s] = z[b];
         }
     }
-}
-
-// The stages first .. F (1-based) of a layout, twiddles made on the way.
-template <bool Wide>
-FFT_INLINE void stages_walk(const int* radix, const int* ss, const int* mm, int first, int count,
-                            Tcomplex* y) {
-    for (int i = first; i <= count; ++i) {
-        const int s = ss[i], r = radix[i], m = mm[i];
-        if (is_fixed_radix(r)) {
-            WalkTwiddles source(s, r);
-            stage_fixed_any<Wide>(s, r, m, y, source);
-        } else {
-            stage_prime_walk(s, r, m, y);
-        }
-    }
-}
-
-void stages_walk_narrow(const int* radix, const int* ss, const int* mm, int first, int count,
-                        Tcomplex* y) {
-    stages_walk<false>(radix, ss, mm, first, count, y);
 }
 
 struct PlanStage {
@@ -779,10 +701,6 @@ void stages_table_narrow(const PlanStage* st, int first, int count, Tcomplex* y)
 }
 
 #if FFT_WIDE
-FFT_WIDE_TARGET void stages_walk_wide(const int* radix, const int* ss, const int* mm, int first,
-                                      int count, Tcomplex* y) {
-    stages_walk<true>(radix, ss, mm, first, count, y);
-}
 FFT_WIDE_TARGET void stages_table_wide(const PlanStage* st, int first, int count, Tcomplex* y) {
     stages_table<true>(st, first, count, y);
 }
@@ -790,10 +708,6 @@ bool wide_available() {
     return __builtin_cpu_supports("avx2");
 }
 #else
-void stages_walk_wide(const int* radix, const int* ss, const int* mm, int first, int count,
-                      Tcomplex* y) {
-    stages_walk<false>(radix, ss, mm, first, count, y);
-}
 void stages_table_wide(const PlanStage* st, int first, int count, Tcomplex* y) {
     stages_table<false>(st, first, count, y);
 }
@@ -810,28 +724,35 @@ std::vector<int> fft_factorise(int n) {
     return std::vector<int>(f.begin(), f.begin() + count);
 }
 
+namespace {
+// The tables of a length are built once and kept: the same recurrence gives
+// the same numbers, so a kept plan transforms bit for bit as a fresh one.
+// A few lengths per thread are enough (the program uses one or two).
+const FftPlan& cached_plan(int n) {
+    thread_local std::vector<std::unique_ptr<FftPlan>> plans;
+    for (const auto& p : plans)
+        if (p->size() == n)
+            return *p;
+    auto plan = std::make_unique<FftPlan>(n); // throws FftError for a prime above 1021
+    if (plans.size() >= 8)
+        plans.erase(plans.begin());
+    plans.push_back(std::move(plan));
+    return *plans.back();
+}
+} // namespace
+
 void fft_transform(const Tcomplex* input, Tcomplex* output, int n) {
     if (n <= 0)
         return;
-    const Layout l = layout_of(n);
-    const bool wide = wide_available();
-    bool first_done = false;
+    const FftPlan& plan = cached_plan(n);
     if (input == output) {
-        std::vector<Tcomplex> tmp(static_cast<size_t>(n));
-        first_done =
-            permute(l.count, l.radix.data(), l.m.data(), l.s.data(), n, input, tmp.data(), wide);
-        std::copy(tmp.begin(), tmp.end(), output);
+        // The in-place call goes through one temporary, kept for the next call.
+        thread_local std::vector<Tcomplex> tmp;
+        tmp.assign(input, input + n);
+        plan.transform(tmp.data(), output);
     } else {
-        first_done =
-            permute(l.count, l.radix.data(), l.m.data(), l.s.data(), n, input, output, wide);
+        plan.transform(input, output);
     }
-    if (n == 1)
-        return;
-    const int first = first_done ? 2 : 1;
-    if (wide)
-        stages_walk_wide(l.radix.data(), l.s.data(), l.m.data(), first, l.count, output);
-    else
-        stages_walk_narrow(l.radix.data(), l.s.data(), l.m.data(), first, l.count, output);
 }
 
 FftPlan::FftPlan(int n, bool allow_wide)
