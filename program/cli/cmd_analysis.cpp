@@ -61,19 +61,6 @@ bool load_group(Session& s, const std::string& dir) {
     return true;
 }
 
-template <class F> int guarded(F&& body) {
-    try {
-        return body();
-    } catch (const GroupFileError& e) {
-        std::cerr << e.what() << "\n";
-    } catch (const RecordingError& e) {
-        std::cerr << e.what() << "\n";
-    } catch (const ConversionError& e) {
-        std::cerr << e.message << "\n";
-    }
-    return exit_failed;
-}
-
 int levels(const Args& a) {
     const std::string dir = a.arg(0, "DIR");
     return guarded([&] {

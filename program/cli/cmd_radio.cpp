@@ -112,19 +112,6 @@ struct RadioSession {
     }
 };
 
-template <class F> int guarded(F&& body) {
-    try {
-        return body();
-    } catch (const GroupFileError& e) {
-        std::cerr << e.what() << "\n";
-    } catch (const RecordingError& e) {
-        std::cerr << e.what() << "\n";
-    } catch (const ConversionError& e) {
-        std::cerr << e.message << "\n";
-    }
-    return exit_failed;
-}
-
 json loggers_json(const GroupState& g) {
     json out = json::array();
     const auto& s = g.corr_log_set;

@@ -70,26 +70,22 @@ namespace {
 struct Reader {
     const IniFile& ini;
     const std::string& file;
-    int32_t i(const std::string& sec, const std::string& key, const char* def) const {
+    // The shared readers throw ConversionError; a group file reports its own error.
+    template <class F> static auto converted(F&& read) {
         try {
-            return ini_int(ini, file, sec, key, def);
+            return read();
         } catch (const ConversionError& e) {
             throw GroupFileError(e.message);
         }
+    }
+    int32_t i(const std::string& sec, const std::string& key, const char* def) const {
+        return converted([&] { return ini_int(ini, file, sec, key, def); });
     }
     uint32_t u(const std::string& sec, const std::string& key, const char* def) const {
-        try {
-            return ini_cardinal(ini, file, sec, key, def);
-        } catch (const ConversionError& e) {
-            throw GroupFileError(e.message);
-        }
+        return converted([&] { return ini_cardinal(ini, file, sec, key, def); });
     }
     bool b(const std::string& sec, const std::string& key, const char* def) const {
-        try {
-            return ini_bool(ini, file, sec, key, def);
-        } catch (const ConversionError& e) {
-            throw GroupFileError(e.message);
-        }
+        return converted([&] { return ini_bool(ini, file, sec, key, def); });
     }
     float f(const std::string& sec, const std::string& key, const char* def) const {
         std::string t = ini.read_string(sec, key, def);
