@@ -5,6 +5,7 @@
 #include "synthetic_group.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -20,7 +21,8 @@ class AllPairsTest : public ::testing::Test {
     void SetUp() override {
         root_ = fs::temp_directory_path() /
                 ("pelquor_allpairs_" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                 "_" + std::to_string(::getpid()));
         fs::remove_all(root_);
         texts_.set(text_shift_clamped, "shift cut");
         texts_.set(text_optimisation_done, "optimised");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -42,7 +43,11 @@ class CorrelateCli : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_NE(std::getenv("PELQUOR_BIN_DIR"), nullptr);
-        root_ = fs::temp_directory_path() / "pelquor_correlate_cli";
+        // Tests of this suite run in parallel processes: a folder each.
+        root_ = fs::temp_directory_path() /
+                ("pelquor_correlate_cli_" +
+                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                 "_" + std::to_string(::getpid()));
         fs::remove_all(root_);
         fs::create_directories(root_ / "home");
         dir_ = root_ / "data" / "site";

@@ -3,6 +3,7 @@
 #include "groups/group_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -319,7 +320,8 @@ TEST_F(LeakPositionTest, DeletePipeMovesLaterPipesDownAndClearsTheFreedSlot) {
 }
 
 TEST_F(LeakPositionTest, DeletePipeStoresTheGroup) {
-    const auto dir = std::filesystem::temp_directory_path() / "pelquor_delete_pipe";
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("pelquor_delete_pipe_" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir / "site");
     g_.corr_log_set.tree_path = "site";
