@@ -137,32 +137,26 @@ json program_json(const RadioSession& s, bool ok) {
     return j;
 }
 
-int program_cmd(const Args& a) {
+// program and reset: one operation on the group's loggers, the group saved.
+int group_operation(const Args& a, bool (*op)(RadioContext&), const char* failure) {
     const std::string dir = a.arg(0, "DIR");
     return guarded([&] {
         RadioSession s(a);
         if (!s.open_group(dir))
             return exit_failed;
-        bool ok = logger_programmieren(*s.ctx);
+        bool ok = op(*s.ctx);
         std::cout << program_json(s, ok).dump(2) << "\n";
         if (!ok)
-            std::cerr << "programming failed\n";
+            std::cerr << failure << "\n";
         return ok ? exit_ok : exit_failed;
     });
 }
 
+int program_cmd(const Args& a) {
+    return group_operation(a, logger_programmieren, "programming failed");
+}
 int reset_cmd(const Args& a) {
-    const std::string dir = a.arg(0, "DIR");
-    return guarded([&] {
-        RadioSession s(a);
-        if (!s.open_group(dir))
-            return exit_failed;
-        bool ok = reset_loggers(*s.ctx);
-        std::cout << program_json(s, ok).dump(2) << "\n";
-        if (!ok)
-            std::cerr << "reset failed\n";
-        return ok ? exit_ok : exit_failed;
-    });
+    return group_operation(a, reset_loggers, "reset failed");
 }
 
 // Recordings of each logger on disk.

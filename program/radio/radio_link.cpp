@@ -10,7 +10,10 @@ std::string RadioContext::group_folder() const {
     return pelquor::group_folder(data_folder, group.corr_log_set.tree_path);
 }
 
-int32_t radio_open(RadioContext& ctx) {
+namespace {
+// Ends announcement listening, closes the device and gives a fresh record, so
+// two operations never fight over the device.
+HID_Device& fresh_device(RadioContext& ctx) {
     if (ctx.radio.listening) {
         stop_logger_listening(ctx);
         if (ctx.hooks.listening_ended)
@@ -20,6 +23,12 @@ int32_t radio_open(RadioContext& ctx) {
     if (dev.is_open == 1)
         HID_Close(&dev);
     HID_Init(&dev);
+    return dev;
+}
+} // namespace
+
+int32_t radio_open(RadioContext& ctx) {
+    auto& dev = fresh_device(ctx);
     return HID_Open(&dev, ctx.radio.radio_vid, ctx.radio.radio_pid, 0);
 }
 
@@ -78,15 +87,7 @@ bool send_until_answered(RadioContext& ctx, const Frame& frame, uint32_t timeout
 }
 
 int32_t check_radio_interface(RadioContext& ctx) {
-    if (ctx.radio.listening) {
-        stop_logger_listening(ctx);
-        if (ctx.hooks.listening_ended)
-            ctx.hooks.listening_ended();
-    }
-    auto& dev = ctx.radio.radio_device;
-    if (dev.is_open == 1)
-        HID_Close(&dev);
-    HID_Init(&dev);
+    auto& dev = fresh_device(ctx);
     int32_t result = -1;
     for (const auto& id : radio_identities) {
         ctx.radio.radio_vid = id.vid;

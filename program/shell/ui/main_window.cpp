@@ -247,18 +247,23 @@ QFrame* TForm1::build_countdown_panel(int n) {
     return p;
 }
 
+QToolButton* TForm1::add_command(RibbonGroup* g, const char* name, const char* caption, int tag,
+                                 const QIcon& icon, void (TForm1::*fn)()) {
+    auto* b = Ribbon::command(name, caption, tag, icon, g);
+    connect(b, &QToolButton::clicked, this, fn);
+    g->add(b);
+    return b;
+}
+
 QWidget* TForm1::build_main_tab() {
     auto* page = new QWidget;
     page->setObjectName("bsRibbonPage6");
     set_tag(page, 465);
     auto* h = new QHBoxLayout(page);
     h->setContentsMargins(4, 2, 4, 2);
-    auto cmd = [&](RibbonGroup* g, const char* name, const char* caption, int tag,
-                   const QIcon& icon, void (TForm1::*fn)()) {
-        auto* b = Ribbon::command(name, caption, tag, icon, g);
-        connect(b, &QToolButton::clicked, this, fn);
-        g->add(b);
-        return b;
+    auto cmd = [this](RibbonGroup* g, const char* name, const char* caption, int tag,
+                      const QIcon& icon, void (TForm1::*fn)()) {
+        return add_command(g, name, caption, tag, icon, fn);
     };
     auto* g1 = new RibbonGroup("RG_loggers", "Loggers", 485, page);
     cmd(g1, "bsSkinButtonLabel70", "folder", 210,
@@ -347,12 +352,9 @@ QWidget* TForm1::build_map_tab() {
     set_tag(page, 466);
     auto* h = new QHBoxLayout(page);
     h->setContentsMargins(4, 2, 4, 2);
-    auto cmd = [&](RibbonGroup* g, const char* name, const char* caption, int tag,
-                   const QIcon& icon, void (TForm1::*fn)()) {
-        auto* b = Ribbon::command(name, caption, tag, icon, g);
-        connect(b, &QToolButton::clicked, this, fn);
-        g->add(b);
-        return b;
+    auto cmd = [this](RibbonGroup* g, const char* name, const char* caption, int tag,
+                      const QIcon& icon, void (TForm1::*fn)()) {
+        return add_command(g, name, caption, tag, icon, fn);
     };
     auto* g1 = new RibbonGroup("RG_mapfile", "Map", 490, page);
     cmd(g1, "bsSkinButtonLabel26", "open", 2,

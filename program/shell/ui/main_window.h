@@ -34,6 +34,7 @@ class QToolButton;
 namespace pelquor {
 
 class Ribbon;
+class RibbonGroup;
 class RadioGroup;
 class TPopUp;
 class TF_input;
@@ -266,6 +267,9 @@ class TForm1 : public QMainWindow {
     QWidget* build_options_page();
     QWidget* placeholder(int index);
     QFrame* build_countdown_panel(int n);
+    // A ribbon command button in group g that runs fn.
+    QToolButton* add_command(RibbonGroup* g, const char* name, const char* caption, int tag,
+                             const QIcon& icon, void (TForm1::*fn)());
     void run_command(const QString& control, bool radio);
     void load_logo(const QString& file);
     void fill_logo_list();
